@@ -1,0 +1,28 @@
+# Shared by scripts/run and scripts/test: install what the build needs (Debian 12, as root),
+# then configure and build one preset. Each step is skipped when it is already done.
+
+QUIB_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libbz2-dev googletest libgtest-dev
+               libgmock-dev libbenchmark-dev clang-format bzip2)
+
+quib_install_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing Debian packages: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+quib_build() {
+  local preset="$1"
+  if [ ! -f "build/$preset/build.ninja" ]; then
+    cmake --preset "$preset"
+  fi
+  cmake --build --preset "$preset" -j "$(nproc)"
+}

@@ -1,0 +1,3 @@
+#include "bridge/launch.h"
+
+void LaunchGame(const AppPaths&, const std::string&, Ui&) {}

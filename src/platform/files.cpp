@@ -1,0 +1,94 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+std::optional<ByteString> ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) return std::nullopt;
+  in.seekg(0);
+  ByteString data(static_cast<size_t>(size), '\0');
+  if (size > 0 && !in.read(data.data(), size)) return std::nullopt;
+  return data;
+}
+
+std::optional<ByteString> ReadFileAt(const fs::path& path, uint64_t offset, uint64_t count) {
+  const int64_t size = FileSize(path);
+  if (size < 0) return std::nullopt;
+  if (offset >= static_cast<uint64_t>(size)) return ByteString();
+  const uint64_t available = static_cast<uint64_t>(size) - offset;
+  if (count > available) count = available;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(static_cast<std::streamoff>(offset));
+  ByteString data(static_cast<size_t>(count), '\0');
+  if (count > 0 && !in.read(data.data(), static_cast<std::streamsize>(count))) return std::nullopt;
+  return data;
+}
+
+bool WriteFileAt(const fs::path& path, uint64_t offset, const ByteString& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  bool ok = true;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return ::close(fd) == 0 && ok;
+}
+
+bool WriteFileAtomically(const fs::path& path, const ByteString& bytes) {
+  fs::path temp = path;
+  temp += ".quibpart";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      DeleteFile(temp);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, path, ec);
+  if (ec) {
+    DeleteFile(temp);
+    return false;
+  }
+  return true;
+}
+
+int64_t FileSize(const fs::path& path) {
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  return ec ? -1 : static_cast<int64_t>(size);
+}
+
+std::time_t FileModifiedTime(const fs::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return 0;
+  return st.st_mtime;
+}
+
+bool DeleteFile(const fs::path& path) {
+  std::error_code ec;
+  return fs::remove(path, ec);
+}

@@ -1,0 +1,60 @@
+#include "platform/game_path.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// The entry of `folder` named `component` without regard to case; an exact match wins.
+fs::path MatchComponent(const fs::path& folder, std::string_view component) {
+  std::error_code ec;
+  fs::path exact = folder / std::string(component);
+  if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (SameIgnoringCase(name, component)) return it->path();
+  }
+  return exact;
+}
+
+}  // namespace
+
+fs::path ResolveBelow(const fs::path& base, std::string_view relative) {
+  fs::path result = base;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t end = relative.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = relative.size();
+    const std::string_view component = relative.substr(start, end - start);
+    if (!component.empty() && component != ".") result = MatchComponent(result, component);
+    start = end + 1;
+  }
+  return result;
+}
+
+fs::path GamePath(const std::string& gameDir, std::string_view backslashText) {
+  return ResolveBelow(fs::path(gameDir), backslashText);
+}
+
+bool NormalFileExists(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return false;
+  const std::string name = path.filename().string();
+  return !name.empty() && name[0] != '.';
+}
+
+void MakeFolders(const fs::path& filePath) {
+  std::error_code ec;
+  const fs::path parent = filePath.parent_path();
+  if (!parent.empty()) fs::create_directories(parent, ec);
+}

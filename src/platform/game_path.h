@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// Game paths are written as GameDir + a text with backslashes ("\Data Files\MWSE\remotepc").
+// GamePath turns such a text into a real path. The game's files come from Windows, where
+// names ignore letter case, so each component is matched against what exists on disk
+// without regard to case; components that do not exist yet keep the given spelling.
+// Empty components (doubled separators) are skipped.
+std::filesystem::path GamePath(const std::string& gameDir, std::string_view backslashText);
+
+// Resolves a relative backslash path below an existing folder the same way.
+std::filesystem::path ResolveBelow(const std::filesystem::path& base, std::string_view relative);
+
+// A regular file, not a folder, not hidden (its name does not start with a dot).
+bool NormalFileExists(const std::filesystem::path& path);
+
+// Creates every missing folder on the path of a file; the last component (the file name)
+// is never created. Failures are ignored.
+void MakeFolders(const std::filesystem::path& filePath);

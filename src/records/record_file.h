@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/byte_string.h"
+
+class Ui;
+
+// TES3 record files: a record is a 16-byte header (type, data size, header word, flags)
+// followed by its data, a sequence of sub-records (tag, size, value).
+
+inline constexpr size_t kRecordHeaderSize = 16;
+// Sizes of 2^31 or more are outside what the program handles.
+inline constexpr uint64_t kMaxRecordSize = 0x7FFFFFFF;
+
+// How a walk ended. A damaged file ends its walk early with `Problem` telling why and
+// `Offset` where; the records before it were delivered.
+struct WalkOutcome {
+  bool Complete = true;
+  std::string Problem;
+  uint64_t Offset = 0;
+};
+
+// Receives each record: its type and the whole record (header and data, as in the file).
+using RecordVisitor = std::function<void(std::string_view type, const ByteString& record)>;
+
+// Delivers every record after the file's header record, in file order, reading forward one
+// record at a time from a handle of its own. Before each delivery the within-file progress
+// (bytes read / fileLength * progressFrameWidth) goes to the window and the window may
+// process events. Nothing is allocated beyond what the file really holds.
+WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
+                        double progressFrameWidth, Ui& ui, const RecordVisitor& visit);
+
+// First occurrence of the 4-character tag at or after start (a plain text search that does
+// not respect sub-record boundaries); ByteString::npos when there is none.
+size_t FindSubrecord(const ByteString& record, std::string_view tag, size_t start = 0);
+
+// The record's id: the value of its first sub-record (size at 20, value from 24), with or
+// without the trailing NUL. Clipped to the record's bytes.
+std::string RecordId(const ByteString& record, bool withNul);
+
+// Overwrites the id's characters (from offset 24) with newId, which has the old id's length
+// without its NUL. Nothing else changes.
+ByteString ReplaceId(ByteString record, std::string_view newId);
+
+// The value of the sub-record whose tag starts at `tagPos`, clipped to the record.
+ByteString SubrecordValue(const ByteString& record, size_t tagPos);
+
+// Random ids of a given length from a-z, 0-9, A-Z, drawn from an RC4 stream keyed by the
+// clock and one pseudo-random character. The stream indices a and b live as long as the
+// generator, which lives as long as the program.
+class NameGenerator {
+ public:
+  std::string RandomName(std::string_view text);
+
+ private:
+  uint8_t a_ = 0;
+  uint8_t b_ = 0;
+  uint8_t s_[256] = {};
+  std::minstd_rand rnd_;  // deliberately unseeded
+};
+
+// The calendar day of a local time as a whole day count; the time of day is dropped.
+int64_t DayNumber(std::time_t date);
+
+// Sorts dates[lo..hi] and names[lo..hi] in step, newest day first (a quicksort with a middle
+// pivot; not stable among files of the same day).
+void SortByFileDate(std::vector<std::time_t>& dates, std::vector<std::string>& names, int lo,
+                    int hi);
