@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "core/peer_sender.h"
+
+class QTcpServer;
+class QTcpSocket;
+
+// The two sockets of the peer connection: the listener (sckListen) and the one connection
+// (sckConnection). Qt's signals are mapped onto the events the main window reacts to, one at
+// a time on the window's thread, in the order the socket saw them:
+//  - ConnectionRequest: a peer knocked on the listener (accept it with Accept()).
+//  - Connected: our dial succeeded.
+//  - Closed: the peer ended the connection. Our own CloseConnection() raises no event.
+//  - Error: a dial failed or the connection broke.
+//  - SendProgress: bytes of the current send written so far and still waiting.
+// Arrived data goes to the arrival handler. The handler is never re-entered: data that
+// arrives while it runs (it may yield to the event loop) is handed over after it returns,
+// in arrival order.
+class PeerLink : public QObject, public PeerSender {
+  Q_OBJECT
+
+ public:
+  explicit PeerLink(QObject* parent = nullptr);
+  ~PeerLink() override;
+
+  // Closes the listener, binds it to (port, localAddress; empty = all interfaces) and
+  // listens. False when it cannot listen.
+  bool Listen(const QString& localAddress, quint16 port);
+  void CloseListener();
+  bool IsListening() const;
+  // The listener's bound address as dotted text ("0.0.0.0" when bound to all interfaces).
+  QString ListenerAddress() const;
+  quint16 ListenerPort() const;
+
+  // Accepts the pending request on the connection socket.
+  void Accept();
+  // Closes the connection socket, then dials host:port.
+  void Dial(const QString& host, quint16 port);
+  // Closes the connection socket without raising Closed or Error.
+  void CloseConnection();
+  // The peer's address as dotted text; empty when there is none.
+  QString RemoteAddress() const;
+
+  bool IsConnected() const override;
+  void Send(const ByteString& bytes) override;
+
+  void SetArrivalHandler(std::function<void(const ByteString&)> handler);
+
+  QTcpServer* Listener() const { return listener_; }
+  QTcpSocket* Connection() const { return connection_; }
+
+ signals:
+  void ConnectionRequest();
+  void Connected();
+  void Closed();
+  void Error();
+  void SendProgress(qint64 sent, qint64 remaining);
+
+ private:
+  QTcpServer* listener_;
+  QTcpSocket* connection_;
+  std::function<void(const ByteString&)> arrival_;
+};
