@@ -1,0 +1,28 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// What the main window takes from its surroundings. Production builds the default; tests
+// build two windows in one process with their own folders, ports and address answers.
+struct Environment {
+  // Wine prefix whose system.reg stands in for the Windows registry ($WINEPREFIX, else
+  // ~/.wine).
+  std::string WinePrefix;
+  // The program's own folder (Opponent.dat, arena.dat, temporary files).
+  std::string ProgramDir;
+  // The one TCP port for listening and dialling.
+  uint16_t PeerPort = 6112;
+  // Plain-HTTP page that reports the caller's address behind "Address:".
+  std::string AddressPageUrl;
+  // Whether the machine has an internet connection; no web request is made without one.
+  std::function<bool()> InternetConnected;
+  // The machine's IPv4 interface addresses in the platform's order (network byte order).
+  std::function<std::vector<std::array<uint8_t, 4>>()> LocalAddressTable;
+
+  // The environment of the real program: the platform's answers and 6112.
+  static Environment Default(const std::string& programDir);
+};

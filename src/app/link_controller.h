@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <string>
+
+struct AppPaths;
+struct Environment;
+struct RelayTables;
+class PeerLink;
+class Receiver;
+class Ui;
+
+// What the link needs of the main window beyond Ui.
+class LinkView {
+ public:
+  virtual ~LinkView() = default;
+  virtual void SetDrop1BackColor(int color) = 0;  // 65535 yellow, 65280 green
+  virtual void SetDrop1Caption(const QString& caption) = 0;
+  virtual QString AddressBoxText(int box) const = 0;  // box 1..4: Text1..Text4
+  virtual void EnableTimer2() = 0;
+};
+
+// The peer link's behaviour in the main window: StartServer, the "Connect" command and the
+// connection events, with the status label, Opponent.dat and the remotepc link word.
+class LinkController : public QObject {
+  Q_OBJECT
+
+ public:
+  LinkController(PeerLink& link, LinkView& view, Ui& ui, const Environment& env, AppPaths& paths,
+                 RelayTables& relay, Receiver& receiver, QObject* parent = nullptr);
+
+  // Listens on (localPort, localIP; empty = LocalAddress, then all interfaces). False when
+  // the listener cannot listen; nothing is changed then.
+  bool StartServer(int32_t& localPort, std::string& localIP);
+
+  // Click handler of "Connect".
+  void Connect();
+
+  // The local address the listener binds to; empty = all interfaces.
+  std::string LocalAddress;
+
+ private:
+  PeerLink& link_;
+  LinkView& view_;
+  Ui& ui_;
+  const Environment& env_;
+  AppPaths& paths_;
+  RelayTables& relay_;
+  Receiver& receiver_;
+};
