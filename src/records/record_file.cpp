@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "core/ui.h"
 #include "net/bytes.h"
@@ -29,6 +31,43 @@ WalkOutcome Damaged(std::string problem, uint64_t offset) {
 
 }  // namespace
 
+namespace {
+
+// Reads a file forward in large chunks and hands out byte ranges of it. A range is only
+// requested after its length has been checked against the file's size, so the buffer never
+// grows beyond what the file really holds.
+class ForwardReader {
+ public:
+  explicit ForwardReader(std::FILE* file) : file_(file), buffer_(kChunk) {}
+
+  // Makes [offset, offset + length) available and returns its start; nullptr on a read error.
+  const char* Fetch(uint64_t offset, size_t length) {
+    if (offset < start_ || offset + length > start_ + filled_) {
+      const uint64_t keepFrom = std::max(offset, start_);
+      const size_t keep = keepFrom < start_ + filled_ ? start_ + filled_ - keepFrom : 0;
+      if (length > buffer_.size()) buffer_.resize(length);
+      std::memmove(buffer_.data(), buffer_.data() + (keepFrom - start_), keep);
+      start_ = keepFrom;
+      filled_ = keep;
+      while (start_ + filled_ < offset + length) {
+        const size_t n = std::fread(buffer_.data() + filled_, 1, buffer_.size() - filled_, file_);
+        if (n == 0) return nullptr;
+        filled_ += n;
+      }
+    }
+    return buffer_.data() + (offset - start_);
+  }
+
+ private:
+  static constexpr size_t kChunk = 1 << 20;
+  std::FILE* file_;
+  std::vector<char> buffer_;
+  uint64_t start_ = 0;
+  size_t filled_ = 0;
+};
+
+}  // namespace
+
 WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
                         double progressFrameWidth, Ui& ui, const RecordVisitor& visit) {
   FileHandle file(std::fopen(path.c_str(), "rb"));
@@ -36,46 +75,38 @@ WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
   struct stat st {};
   if (::fstat(fileno(file.get()), &st) != 0) return Damaged("cannot be read", 0);
   const auto actualSize = static_cast<uint64_t>(st.st_size);
-  static constexpr size_t kBufferSize = 1 << 20;
-  std::setvbuf(file.get(), nullptr, _IOFBF, kBufferSize);
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
+  ForwardReader reader(file.get());
 
-  char header[kRecordHeaderSize];
-  if (std::fread(header, 1, kRecordHeaderSize, file.get()) != kRecordHeaderSize) {
-    return Damaged("shorter than a record header", 0);
-  }
+  if (actualSize < kRecordHeaderSize) return Damaged("shorter than a record header", 0);
+  const char* header = reader.Fetch(0, kRecordHeaderSize);
+  if (!header) return Damaged("cannot be read", 0);
   const uint64_t headerSize = ReadU32(header + 4);
   if (headerSize > kMaxRecordSize || headerSize > actualSize - kRecordHeaderSize) {
     return Damaged("header record runs past the end", 0);
   }
-  if (std::fseek(file.get(), static_cast<long>(kRecordHeaderSize + headerSize), SEEK_SET) != 0) {
-    return Damaged("cannot be read", kRecordHeaderSize);
-  }
   uint64_t position = kRecordHeaderSize + headerSize;
 
+  const double progressScale =
+      fileLength > 0 ? progressFrameWidth / static_cast<double>(fileLength) : 0.0;
   ByteString record;
   while (position < actualSize) {
     if (actualSize - position < kRecordHeaderSize) {
       return Damaged("ends inside a record header", position);
     }
-    if (std::fread(header, 1, kRecordHeaderSize, file.get()) != kRecordHeaderSize) {
-      return Damaged("cannot be read", position);
-    }
+    header = reader.Fetch(position, kRecordHeaderSize);
+    if (!header) return Damaged("cannot be read", position);
     const uint64_t size = ReadU32(header + 4);
     if (size > kMaxRecordSize) return Damaged("record size of 2^31 or more", position);
     if (size > actualSize - position - kRecordHeaderSize) {
       return Damaged("record runs past the end", position);
     }
-    record.resize(kRecordHeaderSize + size);
-    std::copy(header, header + kRecordHeaderSize, record.begin());
-    if (size > 0 && std::fread(record.data() + kRecordHeaderSize, 1, size, file.get()) != size) {
-      return Damaged("cannot be read", position);
-    }
+    const char* bytes = reader.Fetch(position, kRecordHeaderSize + size);
+    if (!bytes) return Damaged("cannot be read", position);
+    record.assign(bytes, kRecordHeaderSize + size);
     position += kRecordHeaderSize + size;
 
-    if (fileLength > 0) {
-      ui.SetFileProgress(static_cast<double>(position) / static_cast<double>(fileLength) *
-                         progressFrameWidth);
-    }
+    if (fileLength > 0) ui.SetFileProgress(static_cast<double>(position) * progressScale);
     ui.Yield();
     visit(std::string_view(record.data(), 4), record);
   }
@@ -103,6 +134,7 @@ std::string RecordId(const ByteString& record, bool withNul) {
 ByteString ReplaceId(ByteString record, std::string_view newId) {
   const std::string oldId = RecordId(record, false);
   const size_t count = std::min(oldId.size(), newId.size());
+  if (count == 0) return record;
   record.replace(24, count, newId.substr(0, count));
   return record;
 }

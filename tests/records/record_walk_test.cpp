@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "net/bytes.h"
+#include "records/record_file.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Seen {
+  std::string Type;
+  size_t Size;
+  std::string Id;
+};
+
+struct WalkResult {
+  WalkOutcome Outcome;
+  std::vector<Seen> Records;
+};
+
+WalkResult Walk(const std::filesystem::path& path, FakeUi& ui) {
+  WalkResult result;
+  const auto length = static_cast<int64_t>(std::filesystem::file_size(path));
+  result.Outcome = WalkRecords(
+      path, length, ui.Shape2Width(), ui, [&](std::string_view type, const ByteString& r) {
+        result.Records.push_back({std::string(type), r.size(), RecordId(r, false)});
+      });
+  return result;
+}
+
+WalkResult Walk(const ByteString& bytes) {
+  TempDir dir;
+  FakeUi ui;
+  return Walk(dir.Write("file.esp", bytes), ui);
+}
+
+// Record boundaries of the real plug-in, established with a separate reader when the test
+// data was chosen: 79 records after the 437-byte header record.
+constexpr size_t kRealRecordCount = 79;
+constexpr size_t kRealHeaderLength = 437;
+
+TEST(RecordWalk, DeliversEveryRecordOfTheRealPluginOnce) {
+  FakeUi ui;
+  const WalkResult walk = Walk(RealTestPath("all_types.esp"), ui);
+  EXPECT_TRUE(walk.Outcome.Complete) << walk.Outcome.Problem;
+  ASSERT_EQ(walk.Records.size(), kRealRecordCount);
+  EXPECT_EQ(walk.Records.front().Type, "GMST");
+  EXPECT_EQ(walk.Records.front().Size, 16u + 36u);
+  EXPECT_EQ(walk.Records.front().Id, "fAIFleeFleeMult");
+  EXPECT_EQ(walk.Records.back().Type, "INFO");
+  EXPECT_EQ(walk.Records.back().Size, 16u + 458u);
+
+  std::map<std::string, int> perType;
+  size_t total = kRealHeaderLength;
+  for (const auto& r : walk.Records) {
+    ++perType[r.Type];
+    total += r.Size;
+  }
+  EXPECT_EQ(total, RealTestFile("all_types.esp").size());
+  EXPECT_EQ(perType["BODY"], 5);
+  EXPECT_EQ(perType["INFO"], 7);
+  EXPECT_EQ(perType["NPC_"], 2);
+  EXPECT_EQ(perType["TES3"], 0) << "the header record is never delivered";
+
+  EXPECT_EQ(ui.Yields, static_cast<int>(kRealRecordCount)) << "one yield per record";
+  ASSERT_FALSE(ui.FileProgress.empty());
+  EXPECT_DOUBLE_EQ(ui.FileProgress.back(), ui.Shape2Width());
+}
+
+TEST(RecordWalk, HeaderOnlyFileDeliversNothing) {
+  const ByteString real = RealTestFile("all_types.esp");
+  const WalkResult walk = Walk(real.substr(0, kRealHeaderLength));
+  EXPECT_TRUE(walk.Outcome.Complete);
+  EXPECT_TRUE(walk.Records.empty());
+}
+
+TEST(RecordWalk, TruncationAtARecordBoundaryEndsCleanlyInsideARecordEndsEarly) {
+  const ByteString real = RealTestFile("all_types.esp");
+  size_t boundary = kRealHeaderLength;
+  std::vector<size_t> ends;
+  for (size_t i = 0; i < kRealRecordCount; ++i) {
+    boundary += 16 + static_cast<uint32_t>(BytesToLongAt(real, boundary + 4));
+    ends.push_back(boundary);
+  }
+  for (size_t i = 0; i < ends.size(); ++i) {
+    const WalkResult whole = Walk(real.substr(0, ends[i]));
+    EXPECT_TRUE(whole.Outcome.Complete) << "cut after record " << i;
+    EXPECT_EQ(whole.Records.size(), i + 1);
+
+    // Cut inside the next record's header, and inside its data.
+    if (i + 1 < ends.size()) {
+      for (size_t cut : {ends[i] + 1, ends[i] + 15, ends[i] + 17, ends[i + 1] - 1}) {
+        const WalkResult partial = Walk(real.substr(0, cut));
+        EXPECT_FALSE(partial.Outcome.Complete) << "cut at " << cut;
+        EXPECT_EQ(partial.Records.size(), i + 1) << "cut at " << cut;
+        EXPECT_EQ(partial.Outcome.Offset, ends[i]);
+      }
+    }
+  }
+}
+
+TEST(RecordWalk, DamagedFilesEndTheWalkWithoutAllocatingTheClaim) {
+  const ByteString real = RealTestFile("all_types.esp");
+  const struct {
+    const char* name;
+    ByteString bytes;
+    size_t delivered;
+  } cases[] = {
+      {"empty file", "", 0},
+      {"shorter than a header", real.substr(0, 10), 0},
+      {"header record size past the end", real.substr(0, 4) + LongToBytes(-16) + real.substr(8), 0},
+      {"record size 0xFFFFFFF0",
+       real.substr(0, kRealHeaderLength + 4) + LongToBytes(-16) +
+           real.substr(kRealHeaderLength + 8),
+       0},
+      {"record size 2^31",
+       real.substr(0, kRealHeaderLength + 4) + LongToBytes(INT32_MIN) +
+           real.substr(kRealHeaderLength + 8),
+       0},
+  };
+  for (const auto& c : cases) {
+    const WalkResult walk = Walk(c.bytes);
+    EXPECT_FALSE(walk.Outcome.Complete) << c.name;
+    EXPECT_FALSE(walk.Outcome.Problem.empty()) << c.name;
+    EXPECT_EQ(walk.Records.size(), c.delivered) << c.name;
+  }
+}
+
+TEST(RecordWalk, MissingFileIsReportedNotThrown) {
+  FakeUi ui;
+  const WalkOutcome outcome = WalkRecords("/nonexistent/quib/file.esp", 0, 0, ui,
+                                          [](std::string_view, const ByteString&) {});
+  EXPECT_FALSE(outcome.Complete);
+}
+
+}  // namespace
