@@ -38,7 +38,8 @@ namespace {
 // grows beyond what the file really holds.
 class ForwardReader {
  public:
-  explicit ForwardReader(std::FILE* file) : file_(file), buffer_(kChunk) {}
+  ForwardReader(std::FILE* file, uint64_t fileSize)
+      : file_(file), buffer_(static_cast<size_t>(std::min<uint64_t>(fileSize, kChunk))) {}
 
   // Makes [offset, offset + length) available and returns its start; nullptr on a read error.
   const char* Fetch(uint64_t offset, size_t length) {
@@ -76,7 +77,7 @@ WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
   if (::fstat(fileno(file.get()), &st) != 0) return Damaged("cannot be read", 0);
   const auto actualSize = static_cast<uint64_t>(st.st_size);
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  ForwardReader reader(file.get());
+  ForwardReader reader(file.get(), actualSize);
 
   if (actualSize < kRecordHeaderSize) return Damaged("shorter than a record header", 0);
   const char* header = reader.Fetch(0, kRecordHeaderSize);
