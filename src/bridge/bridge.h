@@ -23,6 +23,10 @@ class Bridge {
   // completed set in one send, or drops them when the peer is not connected.
   void Tick();
 
+  // Bytes of log text held between ticks (an unfinished marker line, or at most the few
+  // bytes that could still begin a marker).
+  size_t BufferedBytes() const { return LogBuffer.size(); }
+
  private:
   void Append(std::string_view bytes);
   void ConsumeLines();
