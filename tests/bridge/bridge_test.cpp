@@ -30,22 +30,26 @@ ByteString Register(const std::string& key, const ByteString& value) {
   return "\xFB" + key + ShortToBytes(static_cast<int32_t>(value.size())) + value;
 }
 
-class BridgeTest : public ::testing::Test {
- protected:
-  BridgeTest() { paths.GameDir = game.Path().string(); }
+// A game folder with a log, a bridge over it and a peer that records what is sent.
+struct Harness {
+  Harness() { paths.GameDir = game.Path().string(); }
 
   void AppendLog(const ByteString& text) {
-    std::ofstream out(game.Path() / "MWScriptExtender.log", std::ios::binary | std::ios::app);
-    out << text;
+    std::ofstream(game.Path() / "MWScriptExtender.log", std::ios::binary | std::ios::app) << text;
   }
   // Appends each text and ticks after each; returns what the last tick sent.
-  ByteString TickAfter(std::initializer_list<ByteString> texts) {
+  template <typename Texts>
+  ByteString TickAfter(const Texts& texts) {
     for (const auto& text : texts) {
       peer.Sent.clear();
       AppendLog(text);
       bridge.Tick();
     }
+    EXPECT_LE(peer.Sent.size(), 1u);
     return peer.AllSent();
+  }
+  ByteString TickAfter(std::initializer_list<ByteString> texts) {
+    return TickAfter<std::initializer_list<ByteString>>(texts);
   }
 
   TempDir game;
@@ -54,6 +58,8 @@ class BridgeTest : public ::testing::Test {
   FakePeer peer;
   Bridge bridge{paths, relay, peer};
 };
+
+class BridgeTest : public ::testing::Test, public Harness {};
 
 TEST_F(BridgeTest, WorkedExampleRegistersThenTravelsOnTheAssignedChannel) {
   AppendLog("QUIB::hpval 45|12.5|Sfoo|\n");
@@ -114,19 +120,7 @@ TEST_F(BridgeTest, SetRules) {
       {"set too long for its length", {"QUIB::abcde S" + ByteString(70000, 'x') + "|\n"}, ""},
   };
   for (const auto& c : cases) {
-    TempDir game;
-    AppPaths paths;
-    paths.GameDir = game.Path().string();
-    RelayTables relay;
-    FakePeer peer;
-    Bridge bridge(paths, relay, peer);
-    for (const auto& text : c.Ticks) {
-      peer.Sent.clear();
-      std::ofstream(game.Path() / "MWScriptExtender.log", std::ios::binary | std::ios::app) << text;
-      bridge.Tick();
-    }
-    EXPECT_EQ(peer.AllSent(), c.LastTickSends) << c.Name;
-    EXPECT_LE(peer.Sent.size(), 1u) << c.Name;
+    EXPECT_EQ(Harness().TickAfter(c.Ticks), c.LastTickSends) << c.Name;
   }
 }
 
