@@ -156,6 +156,12 @@ TEST_F(BridgeTest, KeysBeyondTwoHundredFiftyAreNotSent) {
   EXPECT_EQ(sent.find("k1250"), std::string::npos);
 }
 
+TEST_F(BridgeTest, FieldPositionsStopWhereNoSetCouldBeSent) {
+  EXPECT_EQ(TickAfter({"QUIB::abcde " + ByteString(100000, '|') + "\n"}), "");
+  EXPECT_EQ(relay.OutVars[0].Values.size(), 65532u);
+  EXPECT_EQ(TickAfter({"QUIB::abcde 1|\n"}), Register("abcde", Set({Int(1)})));
+}
+
 TEST_F(BridgeTest, TextWithoutMarkersDoesNotPileUp) {
   TickAfter({ByteString(3u << 20, 'x') + "QUIB:"});
   EXPECT_LE(bridge.BufferedBytes(), 5u);
