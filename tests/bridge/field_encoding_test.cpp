@@ -1,0 +1,70 @@
+#include "bridge/field_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstdint>
+#include <limits>
+
+#include "net/bytes.h"
+
+namespace {
+
+struct FieldCase {
+  std::string Field;
+  uint8_t Kind;
+  ByteString Value;
+};
+
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+
+TEST(EncodeField, EncodesTextsRealsAndIntegersSaturatingOutOfRange) {
+  const FieldCase cases[] = {
+      {"Sfoo", kKindText, ByteString("foo\0", 4)},
+      {"s", kKindText, ByteString(1, '\0')},
+      {"S1.5", kKindText, ByteString("1.5\0", 4)},
+      {"12.5", kKindReal, SingleToBytes(12.5f)},
+      {"7.0", kKindReal, SingleToBytes(7.0f)},
+      {"-.5", kKindReal, SingleToBytes(-0.5f)},
+      {"5.", kKindReal, SingleToBytes(5.0f)},
+      {".", kKindReal, SingleToBytes(0.0f)},
+      {"2.5e", kKindReal, SingleToBytes(2.5f)},
+      {"1.5x2", kKindReal, SingleToBytes(1.5f)},
+      {"45", kKindInteger, LongToBytes(45)},
+      {"-2", kKindInteger, ByteString("\xFE\xFF\xFF\xFF", 4)},
+      {"+3", kKindInteger, LongToBytes(3)},
+      {" 4", kKindInteger, LongToBytes(4)},
+      {"25e-1", kKindInteger, LongToBytes(2)},
+      {"35e-1", kKindInteger, LongToBytes(4)},
+      {"-25e-1", kKindInteger, LongToBytes(-2)},
+      {"1e1", kKindInteger, LongToBytes(10)},
+      {"1e", kKindInteger, LongToBytes(1)},
+      {"12abc", kKindInteger, LongToBytes(12)},
+      {"", kKindInteger, LongToBytes(0)},
+      {"abc", kKindInteger, LongToBytes(0)},
+      {"nan", kKindInteger, LongToBytes(0)},
+      {"inf", kKindInteger, LongToBytes(0)},
+      {"-", kKindInteger, LongToBytes(0)},
+      // Beyond the range: saturated.
+      {"2147483647", kKindInteger, LongToBytes(kMax)},
+      {"2147483648", kKindInteger, LongToBytes(kMax)},
+      {"21474836475e-1", kKindInteger, LongToBytes(kMax)},
+      {"-2147483648", kKindInteger, LongToBytes(kMin)},
+      {"-3e10", kKindInteger, LongToBytes(kMin)},
+      {"99999999999999999999999", kKindInteger, LongToBytes(kMax)},
+      {"1e99999999999999999999", kKindInteger, LongToBytes(kMax)},
+      {"-1e400", kKindInteger, LongToBytes(kMin)},
+      {"1e-400", kKindInteger, LongToBytes(0)},
+      {"1.0e39", kKindReal, SingleToBytes(FLT_MAX)},
+      {"-1.0e39", kKindReal, SingleToBytes(-FLT_MAX)},
+      {"0.00000000000000000000000000000000000000000000000001", kKindReal, SingleToBytes(0.0f)},
+  };
+  for (const auto& c : cases) {
+    const EncodedField encoded = EncodeField(c.Field);
+    EXPECT_EQ(encoded.Kind, c.Kind) << c.Field;
+    EXPECT_EQ(encoded.Value, c.Value) << c.Field;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+#include "bridge/launch.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "core/app_paths.h"
+#include "platform/files.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+struct ScopedEnv {
+  ScopedEnv(const char* name, const std::string& value) : Name(name) {
+    if (const char* old = std::getenv(name)) Old = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() { Old ? setenv(Name, Old->c_str(), 1) : unsetenv(Name); }
+  const char* Name;
+  std::optional<std::string> Old;
+};
+
+void MakeExecutable(const TempDir& dir, const std::string& relative, const std::string& script) {
+  fs::permissions(dir.Write(relative, script), fs::perms::owner_all);
+}
+
+TEST(LaunchGame, StartsTheLauncherThroughWineInTheGameFolder) {
+  TempDir game, tools;
+  const fs::path record = tools.Path() / "record";
+  // The fake wine records its arguments, its folder and WINEPREFIX, then renames the record
+  // into place so the test never reads half of it.
+  MakeExecutable(tools, "bin/wine",
+                 "#!/bin/sh\n{ printf '%s\\n' \"$@\"; pwd -P; echo \"$WINEPREFIX\"; } > '" +
+                     record.string() + ".part' && mv '" + record.string() + ".part' '" +
+                     record.string() + "'\n");
+  game.Write("mwscriptextender.EXE", "MZ");
+  ScopedEnv path("PATH", (tools.Path() / "bin").string() + ":/usr/bin:/bin");
+  ScopedEnv inherited("WINEPREFIX", "/inherited");
+  AppPaths paths;
+  paths.GameDir = game.Path().string();
+  paths.SaveGamePath = paths.GameDir + "\\Saves\\one.ess";
+
+  for (const std::string prefix : {"/prefix of the game", ""}) {
+    FakeUi ui;
+    fs::remove(record);
+    LaunchGame(paths, prefix, ui);
+    EXPECT_TRUE(ui.Messages.empty());
+    // Wine runs detached; wait for its record.
+    for (int i = 0; i < 1000 && !fs::exists(record); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(ReadWholeFile(record).value_or(""),
+              (game.Path() / "mwscriptextender.EXE").string() + "\n" +
+                  fs::canonical(game.Path()).string() + "\n" +
+                  (prefix.empty() ? "/inherited" : prefix) + "\n");
+  }
+}
+
+TEST(LaunchGame, MessagesInsteadOfAStart) {
+  struct Case {
+    const char* Name;
+    bool SaveGame, Launcher, LauncherIsFolder, Wine;
+    std::string Text, Title;
+    MessageIcon Icon;
+    int ChooserOpened;
+  };
+  const Case cases[] = {
+      // Wine is absent here, so a start attempt would show the Wine message instead.
+      {"no savegame", false, true, false, false, "Please select a savegame before starting",
+       "error", MessageIcon::Exclamation, 1},
+      {"no launcher", true, false, false, true, "Please install the ScriptExtender", "",
+       MessageIcon::None, 0},
+      {"launcher is a folder", true, true, true, true, "Please install the ScriptExtender", "",
+       MessageIcon::None, 0},
+      {"no wine", true, true, false, false,
+       "Wine was not found. Please install Wine to start the game.", "error",
+       MessageIcon::Exclamation, 0},
+  };
+  for (const auto& c : cases) {
+    TempDir game, bin;
+    AppPaths paths;
+    paths.GameDir = game.Path().string();
+    if (c.SaveGame) paths.SaveGamePath = paths.GameDir + "\\Saves\\one.ess";
+    if (c.LauncherIsFolder) {
+      fs::create_directories(game.Path() / "MWScriptExtender.exe");
+    } else if (c.Launcher) {
+      game.Write("MWScriptExtender.exe", "MZ");
+    }
+    if (c.Wine) MakeExecutable(bin, "wine", "#!/bin/sh\n");
+    ScopedEnv path("PATH", bin.Path().string());
+    FakeUi ui;
+    LaunchGame(paths, "", ui);
+    ASSERT_EQ(ui.Messages.size(), 1u) << c.Name;
+    EXPECT_EQ(ui.Messages[0].Text, c.Text) << c.Name;
+    EXPECT_EQ(ui.Messages[0].Title, c.Title) << c.Name;
+    EXPECT_EQ(ui.Messages[0].Icon, c.Icon) << c.Name;
+    EXPECT_EQ(ui.ChooserOpened, c.ChooserOpened) << c.Name;
+  }
+}
+
+}  // namespace
