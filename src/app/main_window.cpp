@@ -90,7 +90,6 @@ MainWindow::MainWindow(Environment env, QWidget* parent)
       bridge_(paths_, relay_, link_),
       controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {
   paths_.ProgramDir = env_.ProgramDir;
-  link_.SetArrivalHandler([this](const ByteString& data) { receiver_.ProcessArrival(data); });
   BuildControls();
 }
 
