@@ -330,18 +330,10 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
     MessageHook(text, caption.toStdString(), icon);
     return;
   }
-  // A box over a disabled window would be disabled too and could never be closed, so it
-  // goes over the first window that takes input, or stands alone.
-  QWidget* parent = nullptr;
-  for (QWidget* candidate : {QApplication::activeWindow(), static_cast<QWidget*>(this),
-                             static_cast<QWidget*>(savegameChooser_.data()),
-                             static_cast<QWidget*>(gameFolderChooser_.data())}) {
-    if (candidate && candidate->isVisible() && candidate->isEnabled()) {
-      parent = candidate;
-      break;
-    }
-  }
-  QMessageBox box(BoxIcon(icon), caption, QString::fromStdString(text), QMessageBox::Ok, parent);
+  // Over the window the user is working in (a chooser while one is open).
+  QWidget* parent = QApplication::activeWindow();
+  QMessageBox box(BoxIcon(icon), caption, QString::fromStdString(text), QMessageBox::Ok,
+                  parent ? parent : this);
   box.exec();
 }
 
