@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -227,7 +228,7 @@ void MainWindow::OpenGameFolderChooser() {
       *this, QDir::currentPath(),
       [this](const QString& folder) {
         setEnabled(true);
-        paths_.GameDir = folder.toStdString();
+        paths_.GameDir = QFile::encodeName(folder).toStdString();
         PrepareGameFolder(paths_.GameDir, /*deleteLog=*/false);
       },
       [this] { EndProgram(); });
