@@ -13,22 +13,11 @@ namespace {
 
 constexpr unsigned kRouteUp = 0x1;  // RTF_UP
 
-// The interface names that carry an up default route, in the table's order.
-std::vector<std::string> DefaultRouteInterfaces() {
-  std::vector<std::string> names;
-  std::ifstream routes("/proc/net/route");
-  std::string line;
-  std::getline(routes, line);  // column titles
-  while (std::getline(routes, line)) {
-    std::istringstream fields(line);
-    std::string iface, destination, gateway, flags, refCount, use, metric, mask;
-    if (!(fields >> iface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask))
-      continue;
-    unsigned flagBits = static_cast<unsigned>(std::strtoul(flags.c_str(), nullptr, 16));
-    if (destination == "00000000" && mask == "00000000" && (flagBits & kRouteUp) && iface != "lo")
-      names.push_back(iface);
-  }
-  return names;
+std::string RouteTable() {
+  std::ifstream file("/proc/net/route");
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 struct InterfaceAddress {
@@ -63,7 +52,24 @@ std::string Dotted(const std::array<uint8_t, 4>& a) {
 
 }  // namespace
 
-bool HasDefaultRoute() { return !DefaultRouteInterfaces().empty(); }
+std::vector<std::string> DefaultRouteInterfaces(const std::string& routeTable) {
+  std::vector<std::string> names;
+  std::istringstream routes(routeTable);
+  std::string line;
+  std::getline(routes, line);  // column titles
+  while (std::getline(routes, line)) {
+    std::istringstream fields(line);
+    std::string iface, destination, gateway, flags, refCount, use, metric, mask;
+    if (!(fields >> iface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask))
+      continue;
+    unsigned flagBits = static_cast<unsigned>(std::strtoul(flags.c_str(), nullptr, 16));
+    if (destination == "00000000" && mask == "00000000" && (flagBits & kRouteUp) && iface != "lo")
+      names.push_back(iface);
+  }
+  return names;
+}
+
+bool HasDefaultRoute() { return !DefaultRouteInterfaces(RouteTable()).empty(); }
 
 std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
   std::vector<std::array<uint8_t, 4>> result;
@@ -74,7 +80,7 @@ std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
 std::string PrimaryIPv4Address() {
   auto rows = InterfaceAddresses();
   // The interface that carries the default route is the one others see this machine by.
-  for (const auto& name : DefaultRouteInterfaces()) {
+  for (const auto& name : DefaultRouteInterfaces(RouteTable())) {
     for (const auto& row : rows) {
       if (row.Name == name && row.Up) return Dotted(row.Address);
     }

@@ -10,6 +10,8 @@
 // Whether a default route over an interface other than loopback exists (Linux:
 // /proc/net/route). A machine without one has no way to the internet.
 bool HasDefaultRoute();
+// The interfaces that carry an up default route in a route table of /proc/net/route's form.
+std::vector<std::string> DefaultRouteInterfaces(const std::string& routeTable);
 
 // The machine's IPv4 interface addresses in the platform's order, every one of them, each
 // in network byte order (byte 0 is the first number of the dotted form).
