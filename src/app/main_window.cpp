@@ -199,6 +199,8 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::Startup() {
+  if (startedUp_) return;
+  startedUp_ = true;
   paths_.ArenaTemplatePath = paths_.ProgramDir + "/arena.dat";
   // The bridge starts reading the log at offset 0; it is created that way.
 
