@@ -16,12 +16,18 @@ struct Environment {
   std::string ProgramDir;
   // The one TCP port for listening and dialling.
   uint16_t PeerPort = 6112;
+  // The port dialled by "Connect"; 0 = PeerPort. Two windows in one test process listen on
+  // ports of their own and dial each other's.
+  uint16_t DialPort = 0;
   // Plain-HTTP page that reports the caller's address behind "Address:".
   std::string AddressPageUrl;
   // Whether the machine has an internet connection; no web request is made without one.
   std::function<bool()> InternetConnected;
   // The machine's IPv4 interface addresses in the platform's order (network byte order).
   std::function<std::vector<std::array<uint8_t, 4>>()> LocalAddressTable;
+  // The address shown as the machine's own while listening on all interfaces; when unset,
+  // the platform's answer (PrimaryIPv4Address).
+  std::function<std::string()> PrimaryAddress;
 
   // The environment of the real program: the platform's answers and 6112.
   static Environment Default(const std::string& programDir);

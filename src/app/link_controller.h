@@ -42,6 +42,21 @@ class LinkController : public QObject {
   std::string LocalAddress;
 
  private:
+  void OnConnectionRequest();
+  void OnConnected();
+  void OnClosed();
+  void OnError();
+  void OnSendProgress(qint64 sent, qint64 remaining);
+
+  // The yellow label with "Please establish connection with Peer", the external and the
+  // local address.
+  void ShowListening();
+  // The green label, Opponent.dat, Timer2 and the remotepc word of a new connection.
+  void WriteOpponent();
+  // Writes the first four bytes of remotepc, if the game's MWSE folder exists.
+  void WriteLinkWord(int32_t value);
+  int32_t PeerPort() const;
+
   PeerLink& link_;
   LinkView& view_;
   Ui& ui_;

@@ -1,10 +1,15 @@
 #include <QApplication>
-#include <QLabel>
+#include <QFile>
+
+#include "app/environment.h"
+#include "app/main_window.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationName("Quib");
-  QLabel label("Quib!");
-  label.show();
+  MainWindow window(Environment::Default(
+      QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()));
+  window.Startup();
+  window.show();
   return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 
 #include "core/peer_sender.h"
@@ -61,7 +62,27 @@ class PeerLink : public QObject, public PeerSender {
   void SendProgress(qint64 sent, qint64 remaining);
 
  private:
+  void OnIncoming(qintptr descriptor);
+  void OfferRequest();
+  void RefusePending();
+  void OnReadyRead();
+  void OnSocketError(int error);
+  void OnDisconnected();
+  void OnBytesWritten(qint64 count);
+  // Raises Closed or Error, or keeps it for later while the arrival handler runs.
+  void Raise(bool error);
+  void StartConnection();
+
   QTcpServer* listener_;
   QTcpSocket* connection_;
   std::function<void(const ByteString&)> arrival_;
+  // Incoming connections the listener took, not yet accepted or refused.
+  std::deque<qintptr> pending_;
+  // Counts connections, so that a report queued for an earlier one is dropped.
+  quint64 generation_ = 0;
+  bool inArrival_ = false;
+  bool endRaised_ = false;  // Closed or Error was raised for the current connection
+  bool closedPending_ = false;
+  bool errorPending_ = false;
+  qint64 sentSoFar_ = 0;  // bytes written since the send queue was last empty
 };

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QLineEdit>
+#include <string>
+#include <string_view>
+
+// The number a text reads as: its longest leading part of the form blanks, sign, digits with
+// at most one decimal point, exponent; 0 when there is none.
+double ReadLeadingNumber(std::string_view text);
+// The shortest decimal text of a number, without leading blanks or zeros ("0.5", "-3", "19").
+std::string NumberText(double value);
+// The text a box keeps on leaving it: the nearest whole number (halves to even) for values
+// up to 255, "0" above that and below -0.5.
+std::string ClampedOctetText(std::string_view text);
+
+// One of the four peer address boxes (Text1..Text4): it keeps the canonical text of the
+// number it reads as, moves the focus on after a fourth character or the main keyboard's
+// period key, and clamps the octet when it loses the focus.
+class AddressBox : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  explicit AddressBox(QWidget* parent = nullptr);
+
+  // The widget that takes the focus after this box (the next box, or Command1 after Text4).
+  void SetSuccessor(QWidget* next);
+  // Whether Enter moves the focus to the successor (Text4 only).
+  void SetEnterMovesFocus(bool enabled);
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void OnTextChanged(const QString& text);
+
+  QWidget* successor_ = nullptr;
+  bool enterMovesFocus_ = false;
+};

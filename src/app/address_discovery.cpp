@@ -1,0 +1,209 @@
+#include "app/address_discovery.h"
+
+#include <QDeadlineTimer>
+#include <QTcpSocket>
+#include <QUrl>
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "app/environment.h"
+#include "platform/network_facts.h"
+
+namespace {
+
+std::string TrimBlanks(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t at = text.find(separator, start);
+    if (at == std::string::npos) break;
+    parts.push_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+// Where the body of a reply begins: behind the headers, or at once for a reply without a
+// status line; nothing while the headers are incomplete.
+std::optional<size_t> BodyStart(const QByteArray& reply) {
+  if (reply.isEmpty()) return std::nullopt;
+  if (!QByteArray("HTTP/").startsWith(reply.left(5))) return 0;
+  qsizetype crlf = reply.indexOf("\r\n\r\n");
+  qsizetype lf = reply.indexOf("\n\n");
+  if (crlf >= 0 && (lf < 0 || crlf < lf)) return static_cast<size_t>(crlf + 4);
+  if (lf >= 0) return static_cast<size_t>(lf + 2);
+  return std::nullopt;
+}
+
+// Headers longer than this are not an address page.
+constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
+
+}  // namespace
+
+bool IsInternetConnected(const Environment& env) {
+  return env.InternetConnected && env.InternetConnected();
+}
+
+std::string GetExternalAddress(const Environment& env) {
+  if (!IsInternetConnected(env)) return {};
+  return AddressFromReply(
+      FetchPageBody(env.AddressPageUrl, kAddressPageBytes, kAddressPageTimeout));
+}
+
+std::string GetLocalAddresses(const Environment& env) {
+  std::string result;
+  if (!env.LocalAddressTable) return result;
+  for (const auto& row : env.LocalAddressTable()) {
+    std::string text = AddressToText(row);
+    result = TrimBlanks(result).empty() ? text : result + "\r\n" + text;
+  }
+  return result;
+}
+
+std::string ChooseLocalAddress(const Environment& env) {
+  std::string external = IsInternetConnected(env) ? GetExternalAddress(env) : std::string();
+  return ChooseFromList(GetLocalAddresses(env), external);
+}
+
+std::string PrimaryAddress(const Environment& env) {
+  if (env.PrimaryAddress) return env.PrimaryAddress();
+  return PrimaryIPv4Address();
+}
+
+std::string ChooseFromList(const std::string& localList, const std::string& external) {
+  std::string chosen;
+  for (const std::string& x : Split(localList, "\r\n")) {
+    if (!IsValidAddress(x)) continue;
+    if (x != "0.0.0.0" && chosen.empty()) {
+      chosen = x;
+      continue;
+    }
+    if (IsPublicAddress(x) && x == external) {
+      chosen = external;
+      break;
+    }
+    // A loopback choice gives way to a later private address; no interface reports this
+    // text, so it keeps "127.0.0.1" bound when the table lists it first.
+    if (chosen == "127.0.0.0" && x != "127.0.0.0" && x != "0.0.0.0") chosen = x;
+  }
+  return chosen;
+}
+
+std::string AddressToText(const std::array<uint8_t, 4>& bytes) {
+  return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+         std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
+}
+
+bool IsValidAddress(std::string_view text) {
+  std::vector<std::string> parts = Split(std::string(text), ".");
+  if (parts.size() != 4) return false;
+  for (const std::string& part : parts) {
+    if (part.empty()) return false;
+    int value = 0;
+    for (char c : part) {
+      if (c < '0' || c > '9') return false;
+      value = std::min(value * 10 + (c - '0'), 256);  // capped: any long number is too big
+    }
+    if (value >= 256) return false;
+  }
+  return true;
+}
+
+bool IsPublicAddress(std::string_view text) {
+  return !(text.starts_with("192.168.") || text.starts_with("172.16.") || text.starts_with("10.") ||
+           text == "127.0.0.1");
+}
+
+ByteString AddressToBytes(std::string_view text) {
+  ByteString bytes(4, '\0');
+  size_t start = 0;
+  for (int i = 0; i < 4 && start <= text.size(); ++i) {
+    size_t end = i < 3 ? text.find('.', start) : text.size();
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view part = text.substr(start, end - start);
+    int value = part.empty() ? 256 : 0;
+    for (char c : part) {
+      if (c < '0' || c > '9') {
+        value = 256;
+        break;
+      }
+      value = std::min(value * 10 + (c - '0'), 256);
+    }
+    bytes[static_cast<size_t>(i)] = static_cast<char>(value < 256 ? value : 0);
+    start = end + 1;
+  }
+  return bytes;
+}
+
+std::string AddressFromReply(std::string_view reply) {
+  std::string buffer(kAddressPageBytes, ' ');
+  buffer.replace(0, std::min(reply.size(), buffer.size()),
+                 reply.substr(0, std::min(reply.size(), buffer.size())));
+  if (TrimBlanks(buffer).empty()) return {};
+  std::string lower = buffer;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  size_t found = lower.find("address:");
+  size_t p = found == std::string::npos ? 0 : found + 1;  // 1-based position, 0 = absent
+  // The text from 1-based position p + 8: right behind the marker, or without one from the
+  // 8th character on.
+  std::string rest = buffer.substr(p + 7);
+  size_t lineFeed = rest.find('\n');
+  if (lineFeed != std::string::npos) rest.resize(lineFeed);
+  return TrimBlanks(rest);
+}
+
+std::string FetchPageBody(const std::string& url, size_t maxBody,
+                          std::chrono::milliseconds timeout) {
+  QUrl page(QString::fromStdString(url));
+  if (!page.isValid() || page.scheme() != "http" || page.host().isEmpty()) return {};
+  QDeadlineTimer deadline(timeout.count());
+  auto left = [&deadline] {
+    return static_cast<int>(std::max<qint64>(1, deadline.remainingTime()));
+  };
+
+  // A blocking socket: the window waits for the page, but never longer than the timeout.
+  QTcpSocket socket;
+  socket.connectToHost(page.host(), static_cast<quint16>(page.port(80)));
+  if (!socket.waitForConnected(left())) return {};
+
+  QByteArray path = page.path(QUrl::FullyEncoded).toUtf8();
+  if (path.isEmpty()) path = "/";
+  if (page.hasQuery()) path += "?" + page.query(QUrl::FullyEncoded).toUtf8();
+  // HTTP/1.0 keeps the body plain (no chunks); the no-cache headers ask for a fresh copy.
+  QByteArray request =
+      "GET " + path + " HTTP/1.0\r\nHost: " + page.authority().toUtf8() +
+      "\r\nCache-Control: no-cache\r\nPragma: no-cache\r\nConnection: close\r\n\r\n";
+  socket.write(request);
+  if (!socket.waitForBytesWritten(left())) return {};
+
+  QByteArray reply;
+  for (;;) {
+    std::optional<size_t> start = BodyStart(reply);
+    if (start && static_cast<size_t>(reply.size()) >= *start + maxBody) break;
+    if (!start && reply.size() > kMaxHeaderBytes) return {};
+    if (socket.bytesAvailable() == 0) {
+      // The reply ended, or the page keeps the line open: take what came.
+      if (socket.state() != QAbstractSocket::ConnectedState || deadline.hasExpired()) break;
+      socket.waitForReadyRead(left());
+      continue;
+    }
+    // Never more than what is still wanted, so a flood stays outside.
+    qint64 want = start ? static_cast<qint64>(*start + maxBody) - reply.size()
+                        : kMaxHeaderBytes + 1 - reply.size();
+    reply += socket.read(want);
+  }
+  socket.abort();
+  std::optional<size_t> start = BodyStart(reply);
+  if (!start || *start >= static_cast<size_t>(reply.size())) return {};
+  return reply.mid(static_cast<qsizetype>(*start), static_cast<qsizetype>(maxBody)).toStdString();
+}

@@ -1,0 +1,407 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+
+#include "app/address_box.h"
+#include "app/game_folder_chooser.h"
+#include "app/savegame_chooser.h"
+#include "app/startup.h"
+#include "app/twips.h"
+#include "bridge/launch.h"
+
+namespace {
+
+// Shown by the "?" box.
+constexpr const char* kContactAddress = "quib@example.org";
+
+// Colours are stored as the platform keeps them: red in the low byte, blue in the high one.
+QColor StoredColor(int value) {
+  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+void SetBackground(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, color);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, Qt::Alignment align) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setAlignment(align);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QFrame* MakeOutline(QWidget* parent, const char* name) {
+  auto* frame = new QFrame(parent);
+  frame->setObjectName(name);
+  frame->setFrameShape(QFrame::Box);
+  frame->setFrameShadow(QFrame::Plain);
+  frame->setLineWidth(1);
+  return frame;
+}
+
+QWidget* MakeBar(QWidget* parent, const char* name) {
+  auto* bar = new QWidget(parent);
+  bar->setObjectName(name);
+  SetBackground(bar, QColor(0, 0, 255));
+  return bar;
+}
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::Critical:
+      return QMessageBox::Critical;
+    case MessageIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Environment env, QWidget* parent)
+    : QWidget(parent),
+      env_(std::move(env)),
+      receiver_(paths_, media_, relay_, names_, *this, link_),
+      exporter_(paths_, media_, receiver_.State(), names_, *this, link_),
+      bridge_(paths_, relay_, link_),
+      controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {
+  paths_.ProgramDir = env_.ProgramDir;
+  BuildControls();
+}
+
+MainWindow::~MainWindow() {
+  // The choosers are windows of their own; they go with the main window.
+  delete gameFolderChooser_.data();
+  delete savegameChooser_.data();
+}
+
+void MainWindow::BuildControls() {
+  setObjectName("Form1");
+  setWindowTitle("Quib!");
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(TwipsToPixels(4695), TwipsToPixels(4485));
+
+  const Qt::Alignment centred = Qt::AlignCenter;
+  label1_ = MakeLabel(this, "Label1", "Savegame", Qt::AlignLeft | Qt::AlignTop);
+  PlaceTwips(label1_, 240, 240, 1335, 255);
+
+  cmdConnect_ = MakeButton(this, "cmdConnect", "Connect");
+  PlaceTwips(cmdConnect_, 1320, 120, 1335, 255);
+
+  const char* boxNames[4] = {"Text1", "Text2", "Text3", "Text4"};
+  const char* boxTexts[4] = {"192", "168", "1", "100"};
+  for (int i = 0; i < 4; ++i) {
+    auto* box = new AddressBox(this);
+    box->setText(boxTexts[i]);
+    box->setObjectName(boxNames[i]);
+    text_[i] = box;
+    PlaceTwips(text_[i], 2760 + 480 * i, 120, 375, 285);
+  }
+
+  drop1_ = MakeLabel(this, "Drop1", "Select a Character to proceed.", centred);
+  drop1_->setWordWrap(true);
+  PlaceTwips(drop1_, 240, 480, 4215, 1095);
+  SetDrop1BackColor(255);
+
+  lblHelp_ = MakeLabel(this, "lblHelp", "?", centred);
+  SetBackground(lblHelp_, QColor(128, 0, 0));
+  {
+    QPalette palette = lblHelp_->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    lblHelp_->setPalette(palette);
+    QFont font("MS Sans Serif");
+    font.setPointSizeF(13.5);
+    lblHelp_->setFont(font);
+  }
+  PlaceTwips(lblHelp_, 0, 1200, 255, 375);
+  lblHelp_->installEventFilter(this);
+
+  command1_ = MakeButton(this, "Command1", "Transplant!");
+  PlaceTwips(command1_, 120, 1800, 1215, 255);
+  for (int i = 0; i < 4; ++i)
+    text_[i]->SetSuccessor(i < 3 ? static_cast<QWidget*>(text_[i + 1]) : command1_);
+  text_[3]->SetEnterMovesFocus(true);
+
+  label3_ = MakeLabel(this, "Label3", ".", centred);
+  PlaceTwips(label3_, 120, 2640, 4455, 255);
+  shape1_ = MakeOutline(this, "Shape1");
+  PlaceTwips(shape1_, 120, 2880, 4455, 375);
+  bar1_ = MakeBar(this, "bar1");
+  PlaceTwips(bar1_, 120, 2880, 135, 375);
+  cmdCharacter_ = MakeButton(this, "cmdCharacter", "Select Character");
+  PlaceTwips(cmdCharacter_, 120, 2760, 4455, 495);
+
+  label4_ = MakeLabel(this, "Label4", ".", centred);
+  PlaceTwips(label4_, 120, 3480, 4455, 255);
+  shape2_ = MakeOutline(this, "Shape2");
+  PlaceTwips(shape2_, 120, 3720, 4455, 375);
+  bar2_ = MakeBar(this, "bar2");
+  PlaceTwips(bar2_, 120, 3720, 135, 375);
+  cmdPlay_ = MakeButton(this, "cmdPlay", "Launch Kestrane");
+  PlaceTwips(cmdPlay_, 120, 3600, 4455, 495);
+
+  for (QWidget* hidden : {static_cast<QWidget*>(label3_), static_cast<QWidget*>(shape1_), bar1_,
+                          static_cast<QWidget*>(label4_), static_cast<QWidget*>(shape2_), bar2_}) {
+    hidden->hide();
+  }
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setInterval(100);
+  timer2_ = new QTimer(this);
+  timer2_->setObjectName("Timer2");
+  timer2_->setInterval(300);
+
+  setTabOrder(command1_, cmdConnect_);
+  setTabOrder(cmdConnect_, text_[0]);
+  for (int i = 0; i < 3; ++i) setTabOrder(text_[i], text_[i + 1]);
+  setTabOrder(text_[3], cmdPlay_);
+  setTabOrder(cmdPlay_, cmdCharacter_);
+  command1_->setFocus();
+
+  connect(command1_, &QPushButton::clicked, this, [this] { exporter_.Transplant(); });
+  connect(cmdConnect_, &QPushButton::clicked, this, [this] { controller_.Connect(); });
+  connect(cmdCharacter_, &QPushButton::clicked, this, [this] { OpenSavegameChooser(); });
+  connect(cmdPlay_, &QPushButton::clicked, this,
+          [this] { LaunchGame(paths_, env_.WinePrefix, *this); });
+  connect(timer1_, &QTimer::timeout, this, [this] {
+    bar2Twips_ = static_cast<float>(fileProgress_);
+    ApplyBar2();
+  });
+  connect(timer2_, &QTimer::timeout, this, [this] { bridge_.Tick(); });
+}
+
+void MainWindow::Startup() {
+  if (startedUp_) return;
+  startedUp_ = true;
+  paths_.ArenaTemplatePath = paths_.ProgramDir + "/arena.dat";
+  // The bridge starts reading the log at offset 0; it is created that way.
+
+  paths_.GameDir = GameDirFromRegistry(env_.WinePrefix);
+  if (paths_.GameDir != kNotFound) {
+    PrepareGameFolder(paths_.GameDir, /*deleteLog=*/true);
+  } else {
+    OpenGameFolderChooser();
+  }
+
+  relay_.VarNameCount = 0;
+  relay_.OutVarCount = 0;
+  receiver_.State().MessageTypeTaken = false;
+
+  const std::vector<std::string> octets = OpponentAddressTexts(paths_.ProgramDir);
+  for (size_t i = 0; i < octets.size() && i < 4; ++i) {
+    text_[i]->setText(QString::fromStdString(octets[i]));
+  }
+
+  int32_t port = env_.PeerPort;
+  std::string localIp = controller_.LocalAddress;
+  controller_.StartServer(port, localIp);
+}
+
+void MainWindow::OpenGameFolderChooser() {
+  auto* chooser = new GameFolderChooser(
+      *this, QDir::currentPath(),
+      [this](const QString& folder) {
+        setEnabled(true);
+        paths_.GameDir = QFile::encodeName(folder).toStdString();
+        PrepareGameFolder(paths_.GameDir, /*deleteLog=*/false);
+      },
+      [this] { EndProgram(); });
+  gameFolderChooser_ = chooser;
+  chooser->show();
+  setEnabled(false);
+}
+
+GameFolderChooser* MainWindow::GameFolderChooserWindow() const { return gameFolderChooser_; }
+
+SavegameChooser* MainWindow::SavegameChooserWindow() const { return savegameChooser_; }
+
+void MainWindow::OpenSavegameChooser() {
+  if (savegameChooser_) {
+    savegameChooser_->raise();
+    savegameChooser_->activateWindow();
+    return;
+  }
+  auto* chooser = new SavegameChooser(
+      *this, paths_.GameDir,
+      [this](const std::string& name) {
+        paths_.SaveGamePath = paths_.GameDir + "\\Saves\\" + name;
+      },
+      [this] { setEnabled(true); });
+  savegameChooser_ = chooser;
+  chooser->show();
+  setEnabled(false);
+}
+
+void MainWindow::IdleState() {
+  timer1_->stop();
+  cmdCharacter_->show();
+  cmdPlay_->show();
+  shape1_->hide();
+  bar1_->hide();
+  label3_->hide();
+  shape2_->hide();
+  bar2_->hide();
+  label4_->hide();
+}
+
+void MainWindow::BusyState() {
+  timer1_->start();
+  cmdCharacter_->hide();
+  cmdPlay_->hide();
+  shape1_->show();
+  bar1_->show();
+  label3_->show();
+  shape2_->show();
+  bar2_->show();
+  label4_->show();
+  label3_->setText("");
+  label4_->setText("");
+}
+
+void MainWindow::ConnectedState() {
+  cmdConnect_->hide();
+  for (AddressBox* box : text_) box->hide();
+}
+
+void MainWindow::DisconnectedState() {
+  cmdConnect_->show();
+  for (AddressBox* box : text_) box->show();
+}
+
+void MainWindow::SetLabel3(const std::string& text) {
+  label3_->setText(QString::fromStdString(text));
+}
+
+void MainWindow::SetLabel4(const std::string& text) {
+  label4_->setText(QString::fromStdString(text));
+}
+
+double MainWindow::Shape1Width() const { return PixelsToTwips(shape1_->width()); }
+
+double MainWindow::Shape2Width() const { return PixelsToTwips(shape2_->width()); }
+
+void MainWindow::SetBar1Width(double twips) {
+  bar1Twips_ = twips;
+  ApplyBar1();
+}
+
+void MainWindow::SetFileProgress(double twips) { fileProgress_ = twips; }
+
+void MainWindow::ApplyBar1() {
+  // A width is never negative; a nonsense progress value shows an empty bar.
+  const double twips = std::isfinite(bar1Twips_) && bar1Twips_ > 0 ? bar1Twips_ : 0;
+  bar1_->resize(TwipsToPixels(std::min(twips, 1e7)), bar1_->height());
+}
+
+void MainWindow::ApplyBar2() {
+  const double twips = std::isfinite(bar2Twips_) && bar2Twips_ > 0 ? bar2Twips_ : 0;
+  bar2_->resize(TwipsToPixels(std::min(twips, 1e7)), bar2_->height());
+}
+
+void MainWindow::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
+  const QString caption =
+      title.empty() ? QCoreApplication::applicationName() : QString::fromStdString(title);
+  if (MessageHook) {
+    MessageHook(text, caption.toStdString(), icon);
+    return;
+  }
+  // Over the window the user is working in (a chooser while one is open).
+  QWidget* parent = QApplication::activeWindow();
+  QMessageBox box(BoxIcon(icon), caption, QString::fromStdString(text), QMessageBox::Ok,
+                  parent ? parent : this);
+  box.exec();
+}
+
+void MainWindow::Yield() {
+  // Repainting after every record would cost more than the walk itself.
+  if (yieldClock_.isValid() && yieldClock_.elapsed() < 20) return;
+  QCoreApplication::processEvents();
+  yieldClock_.start();
+}
+
+void MainWindow::SetDrop1BackColor(int color) {
+  drop1BackColor_ = color;
+  SetBackground(drop1_, StoredColor(color));
+}
+
+void MainWindow::SetDrop1Caption(const QString& caption) { drop1_->setText(caption); }
+
+AddressBox* MainWindow::Box(int box) const {
+  return box >= 1 && box <= 4 ? text_[box - 1] : nullptr;
+}
+
+QString MainWindow::AddressBoxText(int box) const {
+  const AddressBox* edit = Box(box);
+  return edit ? edit->text() : QString();
+}
+
+void MainWindow::EnableTimer2() {
+  if (!timer2_->isActive()) timer2_->start();
+}
+
+void MainWindow::ShowHelp() {
+  ShowMessage(std::string("Send questions to ") + kContactAddress, "QUIB!",
+              MessageIcon::Information);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lblHelp_ && event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton &&
+        lblHelp_->rect().contains(mouse->position().toPoint())) {
+      ShowHelp();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (!ending_) EndProgram();
+}
+
+void MainWindow::EndProgram() {
+  if (ending_) return;
+  ending_ = true;
+  timer1_->stop();
+  timer2_->stop();
+  link_.CloseConnection();
+  link_.CloseListener();
+  if (gameFolderChooser_) gameFolderChooser_->Dismiss();
+  if (savegameChooser_) savegameChooser_->close();
+  close();
+  if (ProgramEndHook) {
+    ProgramEndHook();
+  } else {
+    QCoreApplication::exit(0);
+  }
+}

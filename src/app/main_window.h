@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "app/environment.h"
+#include "app/link_controller.h"
+#include "bridge/bridge.h"
+#include "bridge/relay_tables.h"
+#include "core/app_paths.h"
+#include "core/ui.h"
+#include "media/media_list.h"
+#include "net/peer_link.h"
+#include "net/receiver.h"
+#include "records/exporter.h"
+#include "records/record_file.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTimer;
+class AddressBox;
+class GameFolderChooser;
+class SavegameChooser;
+
+// The main window (Form1). It owns the program's state for the life of the process and
+// forwards its buttons, timers and socket events to the logic. Every control carries its
+// design name as objectName; places are design twips at 15 twips per pixel.
+class MainWindow : public QWidget, public Ui, public LinkView {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(Environment env, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Start-up: finds the game folder (or opens the game-folder chooser over this window,
+  // disabled), readies the script extender's files, resets the relay and receive state,
+  // restores the last peer's address and starts listening. Runs once, before the window is
+  // first shown; later calls do nothing.
+  void Startup();
+
+  // Ui
+  void IdleState() override;
+  void BusyState() override;
+  void ConnectedState() override;
+  void DisconnectedState() override;
+  void SetLabel3(const std::string& text) override;
+  void SetLabel4(const std::string& text) override;
+  double Shape1Width() const override;
+  double Shape2Width() const override;
+  void SetBar1Width(double twips) override;
+  void SetFileProgress(double twips) override;
+  int Drop1BackColor() const override { return drop1BackColor_; }
+  void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+  void OpenSavegameChooser() override;
+  void Yield() override;
+
+  // LinkView
+  void SetDrop1BackColor(int color) override;
+  void SetDrop1Caption(const QString& caption) override;
+  QString AddressBoxText(int box) const override;
+  void EnableTimer2() override;
+
+  // Ends the program: closes every window and both sockets, then leaves the event loop
+  // (through ProgramEndHook when set).
+  void EndProgram();
+
+  // When set, message boxes are handed here instead of being shown (tests record them).
+  std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>
+      MessageHook;
+  // When set, replaces leaving the event loop at the end of EndProgram (tests).
+  std::function<void()> ProgramEndHook;
+
+  AppPaths& Paths() { return paths_; }
+  const Environment& Env() const { return env_; }
+  RelayTables& Relay() { return relay_; }
+  Receiver& Receive() { return receiver_; }
+  PeerLink& Link() { return link_; }
+  LinkController& Controller() { return controller_; }
+  double FileProgress() const { return fileProgress_; }
+  double Bar1Width() const { return bar1Twips_; }
+  double Bar2Width() const { return bar2Twips_; }
+  // The open choosers; null when closed.
+  GameFolderChooser* GameFolderChooserWindow() const;
+  SavegameChooser* SavegameChooserWindow() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void OpenGameFolderChooser();
+  void ShowHelp();
+  void ApplyBar1();
+  void ApplyBar2();
+  AddressBox* Box(int box) const;
+
+  Environment env_;
+  AppPaths paths_;
+  MediaList media_;
+  RelayTables relay_;
+  NameGenerator names_;
+  PeerLink link_;
+  Receiver receiver_;
+  Exporter exporter_;
+  Bridge bridge_;
+  LinkController controller_;
+
+  int drop1BackColor_ = 255;
+  double fileProgress_ = 0;
+  double bar1Twips_ = 135;
+  double bar2Twips_ = 135;
+  bool startedUp_ = false;
+  bool ending_ = false;
+  QElapsedTimer yieldClock_;
+
+  QLabel* label1_ = nullptr;
+  QPushButton* cmdConnect_ = nullptr;
+  AddressBox* text_[4] = {};
+  QLabel* drop1_ = nullptr;
+  QLabel* lblHelp_ = nullptr;
+  QPushButton* command1_ = nullptr;
+  QLabel* label3_ = nullptr;
+  QFrame* shape1_ = nullptr;
+  QWidget* bar1_ = nullptr;
+  QPushButton* cmdCharacter_ = nullptr;
+  QLabel* label4_ = nullptr;
+  QFrame* shape2_ = nullptr;
+  QWidget* bar2_ = nullptr;
+  QPushButton* cmdPlay_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  QTimer* timer2_ = nullptr;
+
+  QPointer<GameFolderChooser> gameFolderChooser_;
+  QPointer<SavegameChooser> savegameChooser_;
+};

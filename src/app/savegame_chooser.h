@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+
+class QListWidget;
+class QPushButton;
+class QTimer;
+class Ui;
+
+// The savegame chooser (Form3): the "*.ess" files of GameDir\Saves\ (the folder found
+// without regard to letter case; a missing one shows an empty list). "Ok" on a selected
+// file or a double-click hands the file name to `onChosen` and closes; "Cancel" closes.
+// Every way out, closing through the frame included, calls `onClosed`.
+class SavegameChooser : public QWidget {
+  Q_OBJECT
+
+ public:
+  SavegameChooser(Ui& ui, const std::string& gameDir,
+                  std::function<void(const std::string& name)> onChosen,
+                  std::function<void()> onClosed, QWidget* parent = nullptr);
+
+  void Ok();
+  void Cancel();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Choose(const std::string& name);
+
+  Ui& ui_;
+  std::function<void(const std::string&)> onChosen_;
+  std::function<void()> onClosed_;
+  bool closed_ = false;
+  bool timerStarted_ = false;
+
+  QListWidget* file1_;
+  QPushButton* cmdOk_;
+  QPushButton* cmdCancel_;
+  QTimer* timer1_;
+};

@@ -1,0 +1,237 @@
+#include "net/peer_link.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QPointer>
+#include <QSignalBlocker>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// A listener that hands over the descriptors of incoming connections instead of wrapping
+// each in a socket of its own, so that an accepted connection lands on sckConnection.
+class ListenSocket : public QTcpServer {
+ public:
+  ListenSocket(QObject* parent, std::function<void(qintptr)> incoming)
+      : QTcpServer(parent), incoming_(std::move(incoming)) {}
+
+ protected:
+  void incomingConnection(qintptr descriptor) override { incoming_(descriptor); }
+
+ private:
+  std::function<void(qintptr)> incoming_;
+};
+
+void Refuse(qintptr descriptor) {
+  QTcpSocket socket;
+  if (socket.setSocketDescriptor(descriptor)) socket.abort();
+}
+
+bool ParseIPv4(const QString& text, QHostAddress& address) {
+  return address.setAddress(text) && address.protocol() == QAbstractSocket::IPv4Protocol;
+}
+
+}  // namespace
+
+PeerLink::PeerLink(QObject* parent)
+    : QObject(parent),
+      listener_(new ListenSocket(this, [this](qintptr d) { OnIncoming(d); })),
+      connection_(new QTcpSocket(this)) {
+  listener_->setObjectName("sckListen");
+  connection_->setObjectName("sckConnection");
+  connect(connection_, &QTcpSocket::connected, this, [this] { emit Connected(); });
+  connect(connection_, &QTcpSocket::readyRead, this, &PeerLink::OnReadyRead);
+  connect(connection_, &QTcpSocket::disconnected, this, &PeerLink::OnDisconnected);
+  connect(connection_, &QTcpSocket::errorOccurred, this,
+          [this](QAbstractSocket::SocketError e) { OnSocketError(e); });
+  connect(connection_, &QTcpSocket::bytesWritten, this, &PeerLink::OnBytesWritten);
+}
+
+PeerLink::~PeerLink() {
+  QSignalBlocker blocker(connection_);
+  connection_->abort();
+  RefusePending();
+}
+
+bool PeerLink::Listen(const QString& localAddress, quint16 port) {
+  CloseListener();
+  QHostAddress address(QHostAddress::AnyIPv4);
+  if (!localAddress.isEmpty() && !ParseIPv4(localAddress, address)) return false;
+  return listener_->listen(address, port);
+}
+
+void PeerLink::CloseListener() {
+  listener_->close();
+  RefusePending();
+}
+
+bool PeerLink::IsListening() const { return listener_->isListening(); }
+
+QString PeerLink::ListenerAddress() const { return listener_->serverAddress().toString(); }
+
+quint16 PeerLink::ListenerPort() const { return listener_->serverPort(); }
+
+void PeerLink::OnIncoming(qintptr descriptor) {
+  pending_.push_back(descriptor);
+  // Reported from the event loop rather than from inside the listener's own notification,
+  // so the handler may close the listener.
+  QMetaObject::invokeMethod(
+      this, [this] { OfferRequest(); }, Qt::QueuedConnection);
+}
+
+void PeerLink::OfferRequest() {
+  if (pending_.empty()) return;
+  if (connection_->state() != QAbstractSocket::UnconnectedState) {
+    // There is never more than one peer connection.
+    Refuse(pending_.front());
+    pending_.pop_front();
+    return;
+  }
+  emit ConnectionRequest();
+}
+
+void PeerLink::RefusePending() {
+  for (qintptr d : pending_) Refuse(d);
+  pending_.clear();
+}
+
+void PeerLink::Accept() {
+  if (pending_.empty()) return;
+  qintptr descriptor = pending_.front();
+  pending_.pop_front();
+  CloseConnection();
+  StartConnection();
+  if (!connection_->setSocketDescriptor(descriptor)) {
+    Refuse(descriptor);
+    quint64 generation = generation_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+          if (generation == generation_) Raise(true);
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+void PeerLink::Dial(const QString& host, quint16 port) {
+  CloseConnection();
+  StartConnection();
+  QHostAddress address;
+  if (!ParseIPv4(host, address)) {
+    // Only dotted addresses are dialled; anything else would start a name lookup.
+    quint64 generation = generation_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+          if (generation == generation_) Raise(true);
+        },
+        Qt::QueuedConnection);
+    return;
+  }
+  connection_->connectToHost(address, port);
+}
+
+void PeerLink::StartConnection() {
+  ++generation_;
+  endRaised_ = false;
+  closedPending_ = false;
+  errorPending_ = false;
+  sentSoFar_ = 0;
+}
+
+void PeerLink::CloseConnection() {
+  {
+    QSignalBlocker blocker(connection_);
+    // Hand what is queued to the system before the socket goes, as a close would.
+    if (connection_->state() == QAbstractSocket::ConnectedState) connection_->flush();
+    connection_->abort();
+  }
+  ++generation_;
+  endRaised_ = true;  // whatever the socket still reports belongs to the closed connection
+  closedPending_ = false;
+  errorPending_ = false;
+  sentSoFar_ = 0;
+}
+
+QString PeerLink::RemoteAddress() const {
+  QHostAddress peer = connection_->peerAddress();
+  if (peer.isNull()) return {};
+  bool isV4 = false;
+  quint32 v4 = peer.toIPv4Address(&isV4);
+  return isV4 ? QHostAddress(v4).toString() : peer.toString();
+}
+
+bool PeerLink::IsConnected() const {
+  return connection_->state() == QAbstractSocket::ConnectedState;
+}
+
+void PeerLink::Send(const ByteString& bytes) {
+  if (!IsConnected() || bytes.empty()) return;
+  connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+void PeerLink::SetArrivalHandler(std::function<void(const ByteString&)> handler) {
+  arrival_ = std::move(handler);
+}
+
+void PeerLink::OnReadyRead() {
+  // The handler may yield; data arriving meanwhile is taken by the loop below once it
+  // returns, because Qt does not announce it a second time.
+  if (inArrival_) return;
+  inArrival_ = true;
+  QPointer<PeerLink> self(this);
+  for (;;) {
+    QByteArray data = connection_->readAll();
+    if (data.isEmpty()) break;
+    if (arrival_) arrival_(ByteString(data.constData(), static_cast<size_t>(data.size())));
+    if (!self) return;
+  }
+  inArrival_ = false;
+  if (closedPending_ || errorPending_) {
+    bool error = errorPending_;
+    closedPending_ = errorPending_ = false;
+    Raise(error);
+  }
+}
+
+void PeerLink::OnSocketError(int error) {
+  if (error == QAbstractSocket::RemoteHostClosedError) return;  // disconnected follows
+  if (connection_->state() == QAbstractSocket::ConnectedState) {
+    switch (error) {
+      case QAbstractSocket::SocketTimeoutError:
+      case QAbstractSocket::TemporaryError:
+      case QAbstractSocket::UnfinishedSocketOperationError:
+      case QAbstractSocket::OperationError:
+        return;  // the connection is still up
+      default:
+        break;
+    }
+  }
+  Raise(true);
+}
+
+void PeerLink::OnDisconnected() { Raise(false); }
+
+void PeerLink::Raise(bool error) {
+  if (endRaised_) return;
+  if (inArrival_) {
+    // The receiver finishes the data it has before it hears that the connection ended.
+    if (!closedPending_ && !errorPending_) (error ? errorPending_ : closedPending_) = true;
+    return;
+  }
+  endRaised_ = true;
+  if (error) {
+    emit Error();
+  } else {
+    emit Closed();
+  }
+}
+
+void PeerLink::OnBytesWritten(qint64 count) {
+  sentSoFar_ += count;
+  qint64 sent = sentSoFar_;
+  qint64 remaining = connection_->bytesToWrite();
+  if (remaining == 0) sentSoFar_ = 0;  // the next send counts from zero
+  emit SendProgress(sent, remaining);
+}

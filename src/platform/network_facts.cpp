@@ -1,0 +1,92 @@
+#include "platform/network_facts.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr unsigned kRouteUp = 0x1;  // RTF_UP
+
+std::string RouteTable() {
+  std::ifstream file("/proc/net/route");
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+struct InterfaceAddress {
+  std::string Name;
+  std::array<uint8_t, 4> Address;
+  bool Up;
+  bool Loopback;
+};
+
+std::vector<InterfaceAddress> InterfaceAddresses() {
+  std::vector<InterfaceAddress> result;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return result;
+  for (ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+    InterfaceAddress row;
+    row.Name = entry->ifa_name ? entry->ifa_name : "";
+    const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+    std::memcpy(row.Address.data(), &in->sin_addr.s_addr, 4);
+    row.Up = (entry->ifa_flags & IFF_UP) != 0;
+    row.Loopback = (entry->ifa_flags & IFF_LOOPBACK) != 0;
+    result.push_back(row);
+  }
+  freeifaddrs(list);
+  return result;
+}
+
+std::string Dotted(const std::array<uint8_t, 4>& a) {
+  return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+         std::to_string(a[3]);
+}
+
+}  // namespace
+
+std::vector<std::string> DefaultRouteInterfaces(const std::string& routeTable) {
+  std::vector<std::string> names;
+  std::istringstream routes(routeTable);
+  std::string line;
+  std::getline(routes, line);  // column titles
+  while (std::getline(routes, line)) {
+    std::istringstream fields(line);
+    std::string iface, destination, gateway, flags, refCount, use, metric, mask;
+    if (!(fields >> iface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask))
+      continue;
+    unsigned flagBits = static_cast<unsigned>(std::strtoul(flags.c_str(), nullptr, 16));
+    if (destination == "00000000" && mask == "00000000" && (flagBits & kRouteUp) && iface != "lo")
+      names.push_back(iface);
+  }
+  return names;
+}
+
+bool HasDefaultRoute() { return !DefaultRouteInterfaces(RouteTable()).empty(); }
+
+std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
+  std::vector<std::array<uint8_t, 4>> result;
+  for (const auto& row : InterfaceAddresses()) result.push_back(row.Address);
+  return result;
+}
+
+std::string PrimaryIPv4Address() {
+  auto rows = InterfaceAddresses();
+  // The interface that carries the default route is the one others see this machine by.
+  for (const auto& name : DefaultRouteInterfaces(RouteTable())) {
+    for (const auto& row : rows) {
+      if (row.Name == name && row.Up) return Dotted(row.Address);
+    }
+  }
+  for (const auto& row : rows) {
+    if (row.Up && !row.Loopback) return Dotted(row.Address);
+  }
+  return "127.0.0.1";
+}

@@ -1,0 +1,168 @@
+#include "app/link_controller.h"
+
+#include <gmock/gmock.h>
+
+#include <QTcpServer>
+#include <QTest>
+#include <filesystem>
+
+#include "app/address_page_server.h"
+#include "app/environment.h"
+#include "bridge/relay_tables.h"
+#include "core/app_paths.h"
+#include "media/media_list.h"
+#include "net/peer_link.h"
+#include "net/receiver.h"
+#include "records/record_file.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testing::ElementsAre;
+
+const ByteString kTail = "tail-of-the-relay";
+const std::string kListening = "Please establish connection with Peer\r\nYour external IP is: ";
+
+class FakeView : public LinkView {
+ public:
+  void SetDrop1BackColor(int color) override { Color = color; }
+  void SetDrop1Caption(const QString& caption) override { Caption = caption.toStdString(); }
+  QString AddressBoxText(int box) const override { return Boxes[box - 1]; }
+  void EnableTimer2() override { Timer2 = true; }
+
+  int Color = 255;
+  std::string Caption = "Select a Character to proceed.";
+  QString Boxes[4] = {"127", "0", "0", "1"};
+  bool Timer2 = false;
+};
+
+quint16 FreePort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  return probe.serverPort();
+}
+
+// One copy of the program without its window: its folders, its port and the link.
+struct Side {
+  explicit Side(bool withMwse = true) {
+    if (withMwse) game.Write("Data Files/MWSE/remotepc", "\x05\x06\x07\x08" + kTail);
+    paths.GameDir = game.Path().string();
+    paths.ProgramDir = program.Path().string();
+    env.ProgramDir = paths.ProgramDir;
+    env.PeerPort = FreePort();
+    env.InternetConnected = [] { return false; };
+    env.LocalAddressTable = [] { return std::vector<std::array<uint8_t, 4>>{{127, 0, 0, 1}}; };
+    env.PrimaryAddress = [] { return std::string("192.0.2.1"); };
+    relay.VarNameCount = 3;
+    relay.OutVarCount = 2;
+  }
+
+  bool Start() {
+    int32_t port = env.PeerPort;
+    return controller.StartServer(port, controller.LocalAddress);
+  }
+  ByteString RemotePc() const { return game.Read("Data Files/MWSE/remotepc"); }
+
+  TempDir game, program;
+  AppPaths paths;
+  Environment env;
+  RelayTables relay;
+  MediaList media;
+  NameGenerator names;
+  FakeUi ui;
+  FakeView view;
+  PeerLink link;
+  Receiver receiver{paths, media, relay, names, ui, link};
+  LinkController controller{link, view, ui, env, paths, relay, receiver};
+};
+
+ByteString Word(char value) { return ByteString(1, value) + ByteString(3, '\0') + kTail; }
+
+TEST(LinkController, StartServerShowsTheAddressesAndZeroesTheLinkWord) {
+  AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nYour Address: 84.1.2.3<br>\r\n");
+  Side side;
+  side.env.AddressPageUrl = page.Url();
+  side.env.InternetConnected = [] { return true; };
+  ASSERT_TRUE(side.Start());
+  EXPECT_EQ(side.view.Color, 65535);
+  EXPECT_EQ(side.view.Caption, kListening + "84.1.2.3\r\nYour LAN IP is: 192.0.2.1");
+  EXPECT_EQ(side.RemotePc(), Word(0));
+  EXPECT_THAT(side.ui.States, ElementsAre("Idle"));
+  EXPECT_EQ(side.relay.VarNameCount, 0);
+  EXPECT_EQ(side.relay.OutVarCount, 0);
+}
+
+TEST(LinkController, StartServerThatCannotListenChangesNothing) {
+  Side side;
+  QTcpServer occupant;
+  ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
+  side.controller.LocalAddress = "127.0.0.1";
+  EXPECT_FALSE(side.Start());
+  EXPECT_EQ(side.view.Color, 255);
+  EXPECT_EQ(side.view.Caption, "Select a Character to proceed.");
+  EXPECT_TRUE(side.ui.States.empty());
+  EXPECT_EQ(side.RemotePc(), "\x05\x06\x07\x08" + kTail);
+  EXPECT_EQ(side.relay.VarNameCount, 3);
+}
+
+TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
+  Side side(/*withMwse=*/false);
+  ASSERT_TRUE(side.Start());
+  EXPECT_FALSE(std::filesystem::exists(side.game.Path() / "Data Files"));
+}
+
+TEST(LinkController, ConnectDialsTheBoxesAndBothSidesShowTheConnection) {
+  Side a, b;
+  ASSERT_TRUE(a.Start());
+  ASSERT_TRUE(b.Start());
+  a.program.Write("Opponent.dat", "an older, longer file");
+  a.env.DialPort = b.env.PeerPort;
+  a.controller.Connect();
+  EXPECT_EQ(a.controller.LocalAddress, "127.0.0.1");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.view.Color == 65280 && b.view.Color == 65280; }));
+  for (Side* s : {&a, &b}) {
+    EXPECT_EQ(s->view.Caption, "Connected to Peer");
+    EXPECT_TRUE(s->view.Timer2);
+    EXPECT_EQ(s->ui.States.back(), "Connected");
+    EXPECT_EQ(s->program.Read("Opponent.dat"), ByteString("\x7F\x00\x00\x01", 4));
+    EXPECT_EQ(s->RemotePc(), Word(1));
+    EXPECT_FALSE(s->link.IsListening());
+  }
+
+  // The peer goes away: a listens again.
+  a.ui.States.clear();
+  b.link.CloseConnection();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.view.Color == 65535; }));
+  EXPECT_EQ(a.view.Caption, kListening + "\r\nYour LAN IP is: 127.0.0.1");
+  EXPECT_THAT(a.ui.States, ElementsAre("Disconnected", "Idle", "Idle"));
+  EXPECT_EQ(a.RemotePc(), Word(0));
+  EXPECT_TRUE(a.link.IsListening());
+  EXPECT_TRUE(a.ui.Messages.empty());
+}
+
+TEST(LinkController, DialToAClosedPortReturnsToListeningQuietly) {
+  Side a;
+  ASSERT_TRUE(a.Start());
+  a.env.DialPort = FreePort();
+  a.ui.States.clear();
+  a.controller.Connect();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.ui.States.size() >= 3; }));
+  EXPECT_THAT(a.ui.States, ElementsAre("Idle", "Idle", "Disconnected"));
+  EXPECT_TRUE(a.link.IsListening());
+  EXPECT_EQ(a.view.Color, 65535);
+  EXPECT_TRUE(a.ui.Messages.empty());
+}
+
+TEST(LinkController, SendProgressFillsTheBarAndEndsServingInIdle) {
+  Side side;
+  emit side.link.SendProgress(25, 75);
+  EXPECT_THAT(side.ui.FileProgress, ElementsAre(0.25 * 4455));
+  emit side.link.SendProgress(100, 0);
+  EXPECT_TRUE(side.ui.States.empty());
+  side.receiver.State().ServingRequests = true;
+  emit side.link.SendProgress(100, 0);
+  EXPECT_THAT(side.ui.States, ElementsAre("Idle"));
+}
+
+}  // namespace

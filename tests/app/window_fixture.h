@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QTcpServer>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/environment.h"
+#include "app/main_window.h"
+#include "core/ui.h"
+#include "support/temp_dir.h"
+
+// A main window in a world of its own: its own Wine prefix, program folder and a free port,
+// no internet, and message boxes recorded instead of shown.
+struct WindowWorld {
+  struct Message {
+    std::string Text;
+    std::string Title;
+    MessageIcon Icon;
+  };
+
+  TempDir Prefix;
+  TempDir Program;
+  std::vector<Message> Messages;
+  int ProgramEnds = 0;
+
+  static uint16_t FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+  }
+
+  Environment Env() const {
+    Environment env;
+    env.WinePrefix = Prefix.Path().string();
+    env.ProgramDir = Program.Path().string();
+    env.PeerPort = FreePort();
+    env.InternetConnected = [] { return false; };
+    env.LocalAddressTable = [] { return std::vector<std::array<uint8_t, 4>>{{127, 0, 0, 1}}; };
+    env.PrimaryAddress = [] { return std::string("127.0.0.1"); };
+    return env;
+  }
+
+  // Registers the game at the Windows path `windowsDir` under `key` of system.reg.
+  void Register(const std::string& windowsDir,
+                const std::string& key = "Software\\\\Bethesda Softworks\\\\Morrowind") {
+    std::string escaped;
+    for (char c : windowsDir) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    Prefix.Write("system.reg", "WINE REGISTRY Version 2\n\n[" + key + "] 1700000000\n" +
+                                   "\"Installed Path\"=\"" + escaped + "\"\n");
+  }
+
+  std::unique_ptr<MainWindow> MakeWindow() {
+    auto window = std::make_unique<MainWindow>(Env());
+    window->MessageHook = [this](const std::string& text, const std::string& title,
+                                 MessageIcon icon) {
+      Messages.push_back({text, title, icon});
+    };
+    window->ProgramEndHook = [this] { ++ProgramEnds; };
+    return window;
+  }
+};

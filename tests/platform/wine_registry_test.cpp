@@ -1,0 +1,107 @@
+#include "platform/wine_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kKey = "SOFTWARE\\Bethesda Softworks\\Morrowind\\";
+
+std::string Hive(const std::string& sections) {
+  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n" +
+         sections;
+}
+
+std::string Read(const TempDir& prefix) {
+  return ReadRegistryValue(prefix.Path().string(), RegistryRoot::LocalMachine, kKey,
+                           "Installed Path");
+}
+
+struct HiveCase {
+  const char* name;
+  std::string hive;
+  std::string expected;
+};
+
+TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
+  const std::string plain = "[Software\\\\Bethesda Softworks\\\\Morrowind] 1700000000\n#time=1\n";
+  const std::string twin =
+      "[Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Morrowind] 1700000000\n";
+  const HiveCase cases[] = {
+      {"plain key", Hive(plain + "\"Installed Path\"=\"C:\\\\Games\\\\Morrowind\\\\\"\n"),
+       "C:\\Games\\Morrowind\\"},
+      {"twin only", Hive(twin + "\"Installed Path\"=\"D:\\\\Morrowind\"\n"), "D:\\Morrowind"},
+      {"plain key wins over twin",
+       Hive(plain + "\"Installed Path\"=\"C:\\\\A\"\n\n" + twin +
+            "\"Installed Path\"=\"C:\\\\B\"\n"),
+       "C:\\A"},
+      {"plain key without the value falls back to the twin",
+       Hive(plain + "\"Other\"=\"x\"\n\n" + twin + "\"Installed Path\"=\"C:\\\\B\"\n"), "C:\\B"},
+      {"names ignore case",
+       Hive("[SOFTWARE\\\\bethesda softworks\\\\MORROWIND] 1\n\"installed path\"=\"C:\\\\M\"\n"),
+       "C:\\M"},
+      {"escapes", Hive(plain + "\"Installed Path\"=\"C:\\\\\\x00e9t\\xe9\\\"q\\\"\"\n"),
+       "C:\\\xC3\xA9t\xC3\xA9\"q\""},
+      {"expand string", Hive(plain + "\"Installed Path\"=str(2):\"C:\\\\E\"\n"), "C:\\E"},
+      {"hex string over two lines",
+       Hive(plain + "\"Installed Path\"=hex(1):43,00,3a,00,\\\n  5c,00,58,00,00,00\n"), "C:\\X"},
+      {"key missing", Hive("[Software\\\\Other] 1\n\"Installed Path\"=\"C:\\\\M\"\n"), "Not Found"},
+      {"value missing", Hive(plain + "\"Installed\"=\"C:\\\\M\"\n"), "Not Found"},
+      {"value in a later key only",
+       Hive(plain + "\n[Software\\\\Bethesda Softworks\\\\Morrowind\\\\Sub] 1\n"
+                    "\"Installed Path\"=\"C:\\\\M\"\n"),
+       "Not Found"},
+      {"not a string", Hive(plain + "\"Installed Path\"=dword:00000001\n"), "Not Found"},
+      {"2047 characters fit",
+       Hive(plain + "\"Installed Path\"=\"" + std::string(2047, 'a') + "\"\n"),
+       std::string(2047, 'a')},
+      {"2048 characters do not",
+       Hive(plain + "\"Installed Path\"=\"" + std::string(2048, 'a') + "\"\n"), "Not Found"},
+      {"cut line", Hive(plain + "\"Installed Path\"=\"C:\\\\M\n"), "Not Found"},
+  };
+  for (const HiveCase& c : cases) {
+    TempDir prefix;
+    prefix.Write("system.reg", c.hive);
+    EXPECT_EQ(Read(prefix), c.expected) << c.name;
+  }
+}
+
+TEST(WineRegistryTest, MissingPrefixOrHiveIsNotFound) {
+  TempDir prefix;
+  EXPECT_EQ(Read(prefix), "Not Found");
+  EXPECT_EQ(ReadRegistryValue("", RegistryRoot::LocalMachine, kKey, "Installed Path"), "Not Found");
+}
+
+TEST(WineRegistryTest, MapsDrivesThroughDosdevicesThenDriveC) {
+  TempDir prefix;
+  fs::create_directories(prefix.Path() / "drive_c" / "Program Files" / "Morrowind");
+  fs::create_directories(prefix.Path() / "elsewhere" / "Games" / "MW");
+  const std::string root = fs::canonical(prefix.Path()).string();
+  const std::string p = prefix.Path().string();
+
+  // Without dosdevices only drive C is known.
+  EXPECT_EQ(MapWindowsPath(p, "C:\\program files\\MORROWIND\\"),
+            root + "/drive_c/Program Files/Morrowind");
+  EXPECT_EQ(MapWindowsPath(p, "D:\\Games\\MW"), "");
+
+  fs::create_directories(prefix.Path() / "dosdevices");
+  fs::create_directory_symlink("../drive_c", prefix.Path() / "dosdevices" / "c:");
+  fs::create_directory_symlink("../elsewhere", prefix.Path() / "dosdevices" / "d:");
+  EXPECT_EQ(MapWindowsPath(p, "c:\\Program Files\\Morrowind"),
+            root + "/drive_c/Program Files/Morrowind");
+  EXPECT_EQ(MapWindowsPath(p, "D:\\games\\mw"), root + "/elsewhere/Games/MW");
+  // A folder that does not exist keeps its spelling.
+  EXPECT_EQ(MapWindowsPath(p, "D:\\New\\Place\\"), root + "/elsewhere/New/Place");
+
+  for (const char* bad : {"", "C", "\\\\server\\share", "relative\\path", "1:\\x"}) {
+    EXPECT_EQ(MapWindowsPath(p, bad), "") << bad;
+  }
+}
+
+}  // namespace
