@@ -17,5 +17,6 @@ Environment Environment::Default(const std::string& programDir) {
   env.AddressPageUrl = "http://checkip.dyndns.org/";
   env.InternetConnected = [] { return HasDefaultRoute(); };
   env.LocalAddressTable = [] { return LocalIPv4Addresses(); };
+  env.PrimaryAddress = [] { return PrimaryIPv4Address(); };
   return env;
 }

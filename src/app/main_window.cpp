@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -90,7 +91,6 @@ MainWindow::MainWindow(Environment env, QWidget* parent)
       bridge_(paths_, relay_, link_),
       controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {
   paths_.ProgramDir = env_.ProgramDir;
-  link_.SetArrivalHandler([this](const ByteString& data) { receiver_.ProcessArrival(data); });
   BuildControls();
 }
 
@@ -199,6 +199,8 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::Startup() {
+  if (startedUp_) return;
+  startedUp_ = true;
   paths_.ArenaTemplatePath = paths_.ProgramDir + "/arena.dat";
   // The bridge starts reading the log at offset 0; it is created that way.
 
@@ -228,7 +230,7 @@ void MainWindow::OpenGameFolderChooser() {
       *this, QDir::currentPath(),
       [this](const QString& folder) {
         setEnabled(true);
-        paths_.GameDir = folder.toStdString();
+        paths_.GameDir = QFile::encodeName(folder).toStdString();
         PrepareGameFolder(paths_.GameDir, /*deleteLog=*/false);
       },
       [this] { EndProgram(); });
@@ -331,6 +333,7 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
     MessageHook(text, caption.toStdString(), icon);
     return;
   }
+  // Over the window the user is working in (a chooser while one is open).
   QWidget* parent = QApplication::activeWindow();
   QMessageBox box(BoxIcon(icon), caption, QString::fromStdString(text), QMessageBox::Ok,
                   parent ? parent : this);

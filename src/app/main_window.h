@@ -39,7 +39,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   // Start-up: finds the game folder (or opens the game-folder chooser over this window,
   // disabled), readies the script extender's files, resets the relay and receive state,
   // restores the last peer's address and starts listening. Runs once, before the window is
-  // first shown.
+  // first shown; later calls do nothing.
   void Startup();
 
   // Ui
@@ -114,6 +114,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   double fileProgress_ = 0;
   double bar1Twips_ = 135;
   double bar2Twips_ = 135;
+  bool startedUp_ = false;
   bool ending_ = false;
   QElapsedTimer yieldClock_;
 

@@ -49,7 +49,7 @@ SavegameChooser::SavegameChooser(Ui& ui, const std::string& gameDir,
   timer1_->setInterval(200);
 
   // The listed names are the files' own; the folder is found without regard to case.
-  const QString folder = QString::fromStdString(GamePath(gameDir, "\\Saves\\").string());
+  const QString folder = QFile::decodeName(GamePath(gameDir, "\\Saves\\").c_str());
   QStringList names;
   for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase)) {
     if (name.endsWith(".ess", Qt::CaseInsensitive)) names.append(name);

@@ -189,7 +189,7 @@ TEST_F(SavegameChooserTest, ListsSavegamesOfTheSavesFolder) {
   EXPECT_TRUE(world.Messages.empty());
 }
 
-TEST_F(SavegameChooserTest, OkWithoutSelectionAsksAndOnlyCancelOrFrameClose) {
+TEST_F(SavegameChooserTest, EmptyOrMissingSavesFolderAsksForASelectionAndResizes) {
   for (bool savesFolder : {true, false}) {
     WindowWorld local;
     TempDir folder;
@@ -206,20 +206,15 @@ TEST_F(SavegameChooserTest, OkWithoutSelectionAsksAndOnlyCancelOrFrameClose) {
                                       "error", MessageIcon::Information)));
     EXPECT_TRUE(chooser->isVisible());
     EXPECT_FALSE(main->isEnabled());
+    chooser->resize(600, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chooser->findChild<QListWidget*>("File1")->geometry(), QRect(8, 8, 575, 333));
+    EXPECT_EQ(chooser->findChild<QPushButton*>("cmdOk")->geometry(), QRect(494, 347, 81, 25));
+    EXPECT_EQ(chooser->findChild<QPushButton*>("cmdCancel")->geometry(), QRect(413, 347, 81, 25));
     chooser->close();  // through the frame: counts as Cancel
     EXPECT_TRUE(main->isEnabled());
     EXPECT_EQ(main->Paths().SaveGamePath, "");
   }
-}
-
-TEST_F(SavegameChooserTest, ResizeRule) {
-  window->Paths().GameDir = game.Path().string();
-  SavegameChooser* chooser = Open();
-  chooser->resize(600, 400);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(chooser->findChild<QListWidget*>("File1")->geometry(), QRect(8, 8, 575, 333));
-  EXPECT_EQ(chooser->findChild<QPushButton*>("cmdOk")->geometry(), QRect(494, 347, 81, 25));
-  EXPECT_EQ(chooser->findChild<QPushButton*>("cmdCancel")->geometry(), QRect(413, 347, 81, 25));
 }
 
 }  // namespace

@@ -65,6 +65,10 @@ TEST_F(StartupTest, RegistryDecidesBetweenGameFolderAndChooser) {
       EXPECT_FALSE(window->isEnabled()) << c.name;
       EXPECT_FALSE(fs::exists(local.Prefix.Path() / kRemotepc)) << c.name;
     }
+    // Either way the listener is up on the window's own port and the label says so.
+    EXPECT_TRUE(window->Link().IsListening()) << c.name;
+    EXPECT_EQ(window->Link().ListenerPort(), window->Env().PeerPort) << c.name;
+    EXPECT_EQ(window->Drop1BackColor(), 65535) << c.name;
     EXPECT_TRUE(local.Messages.empty()) << c.name;
   }
 }

@@ -38,6 +38,7 @@ struct WindowWorld {
     env.PeerPort = FreePort();
     env.InternetConnected = [] { return false; };
     env.LocalAddressTable = [] { return std::vector<std::array<uint8_t, 4>>{{127, 0, 0, 1}}; };
+    env.PrimaryAddress = [] { return std::string("127.0.0.1"); };
     return env;
   }
 

@@ -1,8 +1,10 @@
 #include <gmock/gmock.h>
 
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -194,6 +196,30 @@ TEST_F(WindowTest, HelpBoxAndDefaultTitle) {
   EXPECT_EQ(world.Messages[0].Title, "QUIB!");
   EXPECT_EQ(world.Messages[0].Icon, MessageIcon::Information);
   EXPECT_EQ(world.Messages[1].Title, "Quib");
+}
+
+TEST_F(WindowTest, RealMessageBoxCarriesTitleAndIconAndTakesInput) {
+  window->MessageHook = nullptr;
+  window->show();
+  window->setEnabled(false);  // as while a chooser is open
+  QString title;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  bool enabled = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      title = box->windowTitle();
+      icon = box->icon();
+      enabled = box->isEnabled();
+      box->accept();
+    }
+  });
+  poll.start(10);
+  window->ShowMessage("Morrowind was not found in the selected directory", "error",
+                      MessageIcon::Exclamation);
+  EXPECT_EQ(title, "error");
+  EXPECT_EQ(icon, QMessageBox::Warning);
+  EXPECT_TRUE(enabled);
 }
 
 TEST_F(WindowTest, SelectCharacterOpensTheChooserOverADisabledWindow) {
