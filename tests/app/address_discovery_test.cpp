@@ -47,6 +47,9 @@ TEST(ExternalAddress, ReadsAtMost250BytesOfALongPage) {
   std::string body = "Address: 84.1.2.3\n" + std::string(100000, 'y');
   AddressPageServer server(Http(body));
   EXPECT_EQ(GetExternalAddress(OnlineEnvironment(server.Url())), "84.1.2.3");
+  AddressPageServer again(Http(body));
+  EXPECT_EQ(FetchPageBody(again.Url(), kAddressPageBytes, kAddressPageTimeout),
+            body.substr(0, kAddressPageBytes));
 }
 
 TEST(ExternalAddress, GivesUpOnAPageThatNeverAnswers) {

@@ -112,48 +112,6 @@ TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
   EXPECT_FALSE(std::filesystem::exists(side.game.Path() / "Data Files"));
 }
 
-TEST(LinkController, ConnectDialsTheBoxesAndBothSidesShowTheConnection) {
-  Side a, b;
-  ASSERT_TRUE(a.Start());
-  ASSERT_TRUE(b.Start());
-  a.program.Write("Opponent.dat", "an older, longer file");
-  a.env.DialPort = b.env.PeerPort;
-  a.controller.Connect();
-  EXPECT_EQ(a.controller.LocalAddress, "127.0.0.1");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return a.view.Color == 65280 && b.view.Color == 65280; }));
-  for (Side* s : {&a, &b}) {
-    EXPECT_EQ(s->view.Caption, "Connected to Peer");
-    EXPECT_TRUE(s->view.Timer2);
-    EXPECT_EQ(s->ui.States.back(), "Connected");
-    EXPECT_EQ(s->program.Read("Opponent.dat"), ByteString("\x7F\x00\x00\x01", 4));
-    EXPECT_EQ(s->RemotePc(), Word(1));
-    EXPECT_FALSE(s->link.IsListening());
-  }
-
-  // The peer goes away: a listens again.
-  a.ui.States.clear();
-  b.link.CloseConnection();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return a.view.Color == 65535; }));
-  EXPECT_EQ(a.view.Caption, kListening + "\r\nYour LAN IP is: 127.0.0.1");
-  EXPECT_THAT(a.ui.States, ElementsAre("Disconnected", "Idle", "Idle"));
-  EXPECT_EQ(a.RemotePc(), Word(0));
-  EXPECT_TRUE(a.link.IsListening());
-  EXPECT_TRUE(a.ui.Messages.empty());
-}
-
-TEST(LinkController, DialToAClosedPortReturnsToListeningQuietly) {
-  Side a;
-  ASSERT_TRUE(a.Start());
-  a.env.DialPort = FreePort();
-  a.ui.States.clear();
-  a.controller.Connect();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return a.ui.States.size() >= 3; }));
-  EXPECT_THAT(a.ui.States, ElementsAre("Idle", "Idle", "Disconnected"));
-  EXPECT_TRUE(a.link.IsListening());
-  EXPECT_EQ(a.view.Color, 65535);
-  EXPECT_TRUE(a.ui.Messages.empty());
-}
-
 TEST(LinkController, SendProgressFillsTheBarAndEndsServingInIdle) {
   Side side;
   emit side.link.SendProgress(25, 75);

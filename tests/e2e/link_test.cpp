@@ -93,7 +93,7 @@ bool BothGreen(Copy& a, Copy& b) {
 
 // Either copy may dial; the other accepts. When the dialling side's program ends, the
 // accepting side goes back to listening, and the other way round.
-TEST(Link, TwoWindowsConnectEitherWayAndGoBackToListening) {
+TEST(LinkEndToEnd, TwoWindowsConnectEitherWayAndGoBackToListening) {
   for (bool firstDials : {true, false}) {
     SCOPED_TRACE(firstDials ? "first dials" : "second dials");
     Copy first, second;
@@ -121,7 +121,7 @@ TEST(Link, TwoWindowsConnectEitherWayAndGoBackToListening) {
   }
 }
 
-TEST(Link, ADialToAClosedPortReturnsToListeningWithoutAMessage) {
+TEST(LinkEndToEnd, ADialToAClosedPortReturnsToListeningWithoutAMessage) {
   Copy copy;
   copy.env.DialPort = WindowWorld::FreePort();
   copy.Open();
