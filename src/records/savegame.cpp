@@ -84,9 +84,11 @@ StepError ReadSavegame(const AppPaths& paths, NameGenerator& names, CharacterPac
   if (!bytes) return "The savegame " + shownName + " cannot be read.";
   const ByteString& save = *bytes;
 
-  if (save.size() < 24 || save.compare(0, 4, "TES3") != 0 ||
-      U32At(save, 4) > save.size() - kRecordHeaderSize || U32At(save, 20) > save.size() - 24) {
+  if (save.size() < 24 || save.compare(0, 4, "TES3") != 0) {
     return Damaged(shownName, "it does not begin with a TES3 header.");
+  }
+  if (U32At(save, 4) > save.size() - kRecordHeaderSize || U32At(save, 20) > save.size() - 24) {
+    return Damaged(shownName, "its header runs past the end.");
   }
 
   // Masters: MAST/DATA pairs after HEDR. Only existing plug-ins are searched.
