@@ -65,8 +65,13 @@ bool UsableName(const std::string& name) {
 
 class MediaCollector {
  public:
+  // The three media folders are found once; names are then resolved below them.
   MediaCollector(const std::string& gameDir, MediaList& media, NameGenerator& names)
-      : gameDir_(gameDir), media_(media), names_(names) {}
+      : meshes_(Folder(gameDir, "Meshes")),
+        textures_(Folder(gameDir, "Textures")),
+        icons_(Folder(gameDir, "Icons")),
+        media_(media),
+        names_(names) {}
 
   void Model(const ByteString& record, size_t idLength) {
     if (record.empty()) return;
@@ -104,10 +109,21 @@ class MediaCollector {
     ListIfPresent("Textures", name);
   }
 
+  static fs::path Folder(const std::string& gameDir, const std::string& name) {
+    const fs::path folder = GamePath(gameDir, "\\Data Files\\" + name);
+    std::error_code ec;
+    return fs::is_directory(folder, ec) ? folder : fs::path();
+  }
+
+  const fs::path& FolderOf(const std::string& folder) const {
+    return folder == "Meshes" ? meshes_ : folder == "Textures" ? textures_ : icons_;
+  }
+
   // The normal file Data Files\<folder>\<name>, or an empty path.
   fs::path Find(const std::string& folder, const std::string& name) const {
-    if (!UsableName(name)) return {};
-    const fs::path file = GamePath(gameDir_, "\\Data Files\\" + folder + "\\" + name);
+    const fs::path& base = FolderOf(folder);
+    if (base.empty() || !UsableName(name)) return {};
+    const fs::path file = ResolveBelow(base, name);
     return NormalFileExists(file) ? file : fs::path();
   }
 
@@ -128,7 +144,9 @@ class MediaCollector {
     media_.MediaSizes.push_back(static_cast<int32_t>(size));
   }
 
-  const std::string& gameDir_;
+  const fs::path meshes_;
+  const fs::path textures_;
+  const fs::path icons_;
   MediaList& media_;
   NameGenerator& names_;
 };
@@ -176,9 +194,11 @@ ByteString MediaListMessage(const MediaList& media) {
   ByteString compressed = MediaListText(media);
   const auto length = static_cast<int32_t>(compressed.size());
   CompressBytes(compressed, 7);  // the result code is not examined
-  const ByteString body = LongToBytes(length) + compressed;
-  return ByteString(1, static_cast<char>(252)) + LongToBytes(static_cast<int32_t>(body.size())) +
-         body;
+  ByteString message(1, static_cast<char>(252));
+  message += LongToBytes(static_cast<int32_t>(4 + compressed.size()));
+  message += LongToBytes(length);
+  message += compressed;
+  return message;
 }
 
 void CollectMedia(const std::string& gameDir, const CharacterPackage& p, MediaList& media,

@@ -15,7 +15,9 @@ struct CharacterPackage {
   // Record files to search, in search order: the savegame's plug-ins, newest day first,
   // then "Savegame". Element 0 is empty when there is no plug-in.
   std::vector<std::string> SourceFiles{""};
-  ByteString SaveGameData;
+  // The savegame's length. The savegame is read in pieces rather than held whole: only its
+  // header, its player record and its length are needed.
+  int64_t SaveGameLength = 0;
   // The player's NPC_ record with id "play00" and the new spell, head and hair ids.
   ByteString PlayerRecord;
 

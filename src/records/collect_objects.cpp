@@ -36,11 +36,13 @@ std::string_view Clip(const ByteString& record, size_t start, int64_t length) {
 }
 
 // The record's id with its NUL (size at 20, value from 24), clipped to the record.
-std::string_view IdWithNul(const ByteString& record) {
+std::string_view IdWithNul(std::string_view record) {
   if (record.size() < 24) return {};
-  const uint64_t size = static_cast<uint32_t>(BytesToLongAt(record, 20));
-  return std::string_view(record).substr(
-      24, static_cast<size_t>(std::min<uint64_t>(size, record.size() - 24)));
+  const uint64_t size = static_cast<unsigned char>(record[20]) |
+                        static_cast<unsigned char>(record[21]) << 8 |
+                        static_cast<unsigned char>(record[22]) << 16 |
+                        static_cast<uint64_t>(static_cast<unsigned char>(record[23])) << 24;
+  return record.substr(24, static_cast<size_t>(std::min<uint64_t>(size, record.size() - 24)));
 }
 
 std::string_view WithoutLastByte(std::string_view id) {
@@ -108,11 +110,11 @@ void Splice(ByteString& record, size_t pos, size_t count, std::string_view text)
 }
 
 // A head or hair record: the first BODY record whose id (with NUL) is the player's value.
-void TakeBodyPartRecord(const ByteString& record, std::string_view idWithNul, const std::string& id,
+void TakeBodyPartRecord(std::string_view record, std::string_view idWithNul, const std::string& id,
                         const std::string& newId, int32_t refPos, bool& found, ByteString& target,
                         ByteString& playerRecord) {
   if (found || id.empty() || idWithNul != id) return;
-  target = ReplaceId(record, WithoutLastByte(newId));
+  target = ReplaceId(ByteString(record), WithoutLastByte(newId));
   found = true;
   Splice(playerRecord, static_cast<size_t>(refPos), id.size(), newId);
 }
@@ -136,25 +138,32 @@ class Collector {
     p_.SpellRecords.assign(p_.SpellIds.size(), ByteString());
   }
 
-  void Visit(std::string_view type, const ByteString& record) {
+  // Only the records taken are copied out of the walk's buffer.
+  void Visit(std::string_view type, std::string_view record) {
     if (IsItemType(type)) {
-      for (const size_t k : items_.Take(IdWithNul(record))) {
-        p_.ItemRecords[k] = record;
+      const std::vector<size_t> entries = items_.Take(IdWithNul(record));
+      if (entries.empty()) return;
+      const ByteString whole(record);
+      for (const size_t k : entries) {
+        p_.ItemRecords[k] = whole;
         p_.ItemFound[k] = true;
-        if (type == "ARMO") p_.ArmorRecords.push_back(record);
-        if (type == "CLOT") p_.ClothingRecords.push_back(record);
+        if (type == "ARMO") p_.ArmorRecords.push_back(whole);
+        if (type == "CLOT") p_.ClothingRecords.push_back(whole);
       }
     } else if (type == "SPEL") {
-      for (const size_t k : spells_.Take(WithoutLastByte(IdWithNul(record)))) TakeSpell(k, record);
+      const std::vector<size_t> entries = spells_.Take(WithoutLastByte(IdWithNul(record)));
+      if (entries.empty()) return;
+      const ByteString whole(record);
+      for (const size_t k : entries) TakeSpell(k, whole);
     } else if (type == "ENCH") {
-      p_.EnchantmentPool.push_back(record);
+      p_.EnchantmentPool.emplace_back(record);
     } else if (type == "BODY") {
       const std::string_view id = IdWithNul(record);
       TakeBodyPartRecord(record, id, p_.HeadId, p_.NewHeadId, p_.HeadRefPos, p_.HeadFound,
                          p_.HeadRecord, p_.PlayerRecord);
       TakeBodyPartRecord(record, id, p_.HairId, p_.NewHairId, p_.HairRefPos, p_.HairFound,
                          p_.HairRecord, p_.PlayerRecord);
-      p_.BodyPartPool.push_back(record);
+      p_.BodyPartPool.emplace_back(record);
     }
   }
 
@@ -218,16 +227,16 @@ void CollectObjects(const AppPaths& paths, NameGenerator& names, Ui& ui,
     int64_t length = 0;
     if (file == "Savegame") {
       path = SavegameFile(paths);
-      length = static_cast<int64_t>(package.SaveGameData.size());
+      length = package.SaveGameLength;
     } else {
       path = GamePath(paths.GameDir, "\\Data Files\\" + file);
       length = FileSize(path);
     }
     // A damaged file ends its walk early; what it delivered is kept and the search goes on.
-    WalkRecords(path, length, ui.Shape2Width(), ui,
-                [&collector](std::string_view type, const ByteString& record) {
-                  collector.Visit(type, record);
-                });
+    WalkRecordViews(path, length, ui.Shape2Width(), ui,
+                    [&collector](std::string_view type, std::string_view record) {
+                      collector.Visit(type, record);
+                    });
   }
   CompleteCharacterRecords(names, package);
 }

@@ -1,20 +1,19 @@
 #include "records/record_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "core/ui.h"
 #include "net/bytes.h"
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 uint32_t ReadU32(const char* p) {
   return static_cast<uint32_t>(static_cast<unsigned char>(p[0])) |
@@ -27,59 +26,108 @@ WalkOutcome Damaged(std::string problem, uint64_t offset) {
   return WalkOutcome{false, std::move(problem), offset};
 }
 
+struct FileCloser {
+  int fd;
+  ~FileCloser() { ::close(fd); }
+};
+
+// Reads a file forward in large pieces and hands out its records as views into the
+// buffer, which grows only as far as the largest record of the file.
+class RecordReader {
+ public:
+  explicit RecordReader(int fd)
+      : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kChunk)), capacity_(kChunk) {}
+
+  // Makes `count` bytes from the current position available; false at the end of the file
+  // or on a read error.
+  bool Ensure(size_t count) {
+    if (end_ - begin_ >= count) return true;
+    if (count > capacity_) {
+      auto bigger = std::make_unique_for_overwrite<char[]>(count);
+      std::memcpy(bigger.get(), buffer_.get() + begin_, end_ - begin_);
+      buffer_ = std::move(bigger);
+      capacity_ = count;
+    } else if (begin_ > 0) {
+      std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+    }
+    end_ -= begin_;
+    begin_ = 0;
+    while (end_ < count) {
+      const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      end_ += static_cast<size_t>(got);
+    }
+    return true;
+  }
+
+  const char* Data() const { return buffer_.get() + begin_; }
+  void Consume(size_t count) { begin_ += count; }
+
+ private:
+  static constexpr size_t kChunk = 1 << 20;
+  int fd_;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+};
+
 }  // namespace
 
-WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
-                        double progressFrameWidth, Ui& ui, const RecordVisitor& visit) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) return Damaged("cannot be opened", 0);
+WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLength,
+                            double progressFrameWidth, Ui& ui, const RecordViewVisitor& visit) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Damaged("cannot be opened", 0);
+  const FileCloser closer{fd};
   struct stat st {};
-  if (::fstat(fileno(file.get()), &st) != 0) return Damaged("cannot be read", 0);
+  if (::fstat(fd, &st) != 0) return Damaged("cannot be read", 0);
   const auto actualSize = static_cast<uint64_t>(st.st_size);
-  static constexpr size_t kBufferSize = 1 << 20;
-  std::setvbuf(file.get(), nullptr, _IOFBF, kBufferSize);
+  RecordReader reader(fd);
 
-  char header[kRecordHeaderSize];
-  if (std::fread(header, 1, kRecordHeaderSize, file.get()) != kRecordHeaderSize) {
-    return Damaged("shorter than a record header", 0);
-  }
-  const uint64_t headerSize = ReadU32(header + 4);
+  if (!reader.Ensure(kRecordHeaderSize)) return Damaged("shorter than a record header", 0);
+  const uint64_t headerSize = ReadU32(reader.Data() + 4);
   if (headerSize > kMaxRecordSize || headerSize > actualSize - kRecordHeaderSize) {
     return Damaged("header record runs past the end", 0);
   }
-  if (std::fseek(file.get(), static_cast<long>(kRecordHeaderSize + headerSize), SEEK_SET) != 0) {
-    return Damaged("cannot be read", kRecordHeaderSize);
-  }
+  if (!reader.Ensure(kRecordHeaderSize + headerSize)) return Damaged("cannot be read", 0);
+  reader.Consume(kRecordHeaderSize + headerSize);
   uint64_t position = kRecordHeaderSize + headerSize;
 
-  ByteString record;
   while (position < actualSize) {
     if (actualSize - position < kRecordHeaderSize) {
       return Damaged("ends inside a record header", position);
     }
-    if (std::fread(header, 1, kRecordHeaderSize, file.get()) != kRecordHeaderSize) {
-      return Damaged("cannot be read", position);
-    }
-    const uint64_t size = ReadU32(header + 4);
+    if (!reader.Ensure(kRecordHeaderSize)) return Damaged("cannot be read", position);
+    const uint64_t size = ReadU32(reader.Data() + 4);
     if (size > kMaxRecordSize) return Damaged("record size of 2^31 or more", position);
     if (size > actualSize - position - kRecordHeaderSize) {
       return Damaged("record runs past the end", position);
     }
-    record.resize(kRecordHeaderSize + size);
-    std::copy(header, header + kRecordHeaderSize, record.begin());
-    if (size > 0 && std::fread(record.data() + kRecordHeaderSize, 1, size, file.get()) != size) {
-      return Damaged("cannot be read", position);
-    }
-    position += kRecordHeaderSize + size;
+    const size_t length = kRecordHeaderSize + static_cast<size_t>(size);
+    if (!reader.Ensure(length)) return Damaged("cannot be read", position);
+    position += length;
 
     if (fileLength > 0) {
       ui.SetFileProgress(static_cast<double>(position) / static_cast<double>(fileLength) *
                          progressFrameWidth);
     }
     ui.Yield();
-    visit(std::string_view(record.data(), 4), record);
+    const std::string_view record(reader.Data(), length);
+    visit(record.substr(0, 4), record);
+    reader.Consume(length);
   }
   return WalkOutcome{true, {}, position};
+}
+
+WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
+                        double progressFrameWidth, Ui& ui, const RecordVisitor& visit) {
+  ByteString record;
+  return WalkRecordViews(path, fileLength, progressFrameWidth, ui,
+                         [&](std::string_view type, std::string_view view) {
+                           record.assign(view);
+                           visit(type, record);
+                         });
 }
 
 size_t FindSubrecord(const ByteString& record, std::string_view tag, size_t start) {

@@ -13,7 +13,7 @@ std::filesystem::path SavegameFile(const AppPaths& paths);
 
 // Reads the chosen savegame into the package: SourceFiles (the savegame's existing plug-in
 // masters newest day first, the three game masters left out, then "Savegame"),
-// SaveGameData, PlayerRecord (renamed "play00") and the head and hair ids with their new
+// SaveGameLength, PlayerRecord (renamed "play00") and the head and hair ids with their new
 // random ids and positions. A savegame that cannot be read, lacks a TES3 header, has a
 // master list running past its end or holds no player record gives the message to show;
 // the package is then left as it was. A player record without BNAM or KNAM travels without

@@ -65,7 +65,7 @@ TEST(ReadSavegame, TakesTheFirstPlayerRecordAndPreparesHeadAndHair) {
   ByteString expected = NpcRecord(player);
   expected.replace(24, 6, "play00");
   EXPECT_EQ(package.PlayerRecord, expected);
-  EXPECT_EQ(package.SaveGameData, game.Dir().Read("Morrowind/Saves/a.ess"));
+  EXPECT_EQ(package.SaveGameLength, game.Dir().Read("Morrowind/Saves/a.ess").size());
   EXPECT_EQ(package.HeadId, ByteString("b_head\0", 7));
   EXPECT_EQ(package.HairId, ByteString("b_hair_long\0", 12));
   EXPECT_EQ(package.PlayerRecord.substr(package.HeadRefPos, 7), package.HeadId);

@@ -33,5 +33,9 @@ void GameFolder::WriteDataFile(const std::string& name, const ByteString& bytes,
 
 void GameFolder::WriteSavegame(const std::string& name, const ByteString& bytes) {
   dir_.Write("Morrowind/Saves/" + name, bytes);
+  ChooseSavegame(name);
+}
+
+void GameFolder::ChooseSavegame(const std::string& name) {
   paths_.SaveGamePath = paths_.GameDir + "\\Saves\\" + name;
 }

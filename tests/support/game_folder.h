@@ -17,6 +17,8 @@ class GameFolder {
   void WriteDataFile(const std::string& name, const ByteString& bytes, int daysAgo = 0) const;
   // Writes Saves\<name> and makes it the chosen savegame.
   void WriteSavegame(const std::string& name, const ByteString& bytes);
+  // Makes Saves\<name> the chosen savegame.
+  void ChooseSavegame(const std::string& name);
 
   // GameDir, SaveGamePath (GameDir + "\Saves\" + name), ProgramDir, ArenaTemplatePath.
   AppPaths& Paths() { return paths_; }
