@@ -42,30 +42,31 @@ struct Program {
   }
 };
 
-TEST(Transplant, NotConnectedShowsOnlyTheConnectionMessage) {
-  Program program;
-  program.ui.Drop1Color = 65535;
-  program.game.Paths().SaveGamePath.clear();
-  program.exporter.Transplant();
-  ASSERT_EQ(program.ui.Messages.size(), 1u);
-  EXPECT_EQ(program.ui.Messages[0].Text, "Please establish a connection with Peer");
-  EXPECT_EQ(program.ui.Messages[0].Title, "error");
-  EXPECT_EQ(program.ui.Messages[0].Icon, MessageIcon::Information);
-  EXPECT_TRUE(program.receive.ServingRequests);
-  EXPECT_THAT(program.peer.Sent, IsEmpty());
-  EXPECT_THAT(program.ui.States, IsEmpty());
-}
-
-TEST(Transplant, NoSavegameClearsServingRequestsAndAsksForOne) {
-  Program program;
-  program.game.Paths().SaveGamePath.clear();
-  program.exporter.Transplant();
-  ASSERT_EQ(program.ui.Messages.size(), 1u);
-  EXPECT_EQ(program.ui.Messages[0].Text, "Please drag and drop your savegame onto the field");
-  EXPECT_EQ(program.ui.Messages[0].Title, "Default");
-  EXPECT_EQ(program.ui.Messages[0].Icon, MessageIcon::Critical);
-  EXPECT_FALSE(program.receive.ServingRequests);
-  EXPECT_THAT(program.peer.Sent, IsEmpty());
+TEST(Transplant, RefusesWithoutALinkOrASavegameAndSendsNothing) {
+  struct Case {
+    int colour;
+    std::string text, title;
+    MessageIcon icon;
+    bool servingCleared;
+  };
+  // Not connected: only the connection message, even with no savegame chosen.
+  for (const Case& c : {Case{65535, "Please establish a connection with Peer", "error",
+                             MessageIcon::Information, false},
+                        Case{65280, "Please drag and drop your savegame onto the field", "Default",
+                             MessageIcon::Critical, true}}) {
+    SCOPED_TRACE(c.text);
+    Program program;
+    program.ui.Drop1Color = c.colour;
+    program.game.Paths().SaveGamePath.clear();
+    program.exporter.Transplant();
+    ASSERT_EQ(program.ui.Messages.size(), 1u);
+    EXPECT_EQ(program.ui.Messages[0].Text, c.text);
+    EXPECT_EQ(program.ui.Messages[0].Title, c.title);
+    EXPECT_EQ(program.ui.Messages[0].Icon, c.icon);
+    EXPECT_EQ(program.receive.ServingRequests, !c.servingCleared);
+    EXPECT_THAT(program.peer.Sent, IsEmpty());
+    EXPECT_THAT(program.ui.States, IsEmpty());
+  }
 }
 
 TEST(Transplant, SendsTheStartByteThenTheMediaListAndRepeatsWithoutLeaks) {
