@@ -151,6 +151,7 @@ std::string RecordId(const ByteString& record, bool withNul) {
 ByteString ReplaceId(ByteString record, std::string_view newId) {
   const std::string oldId = RecordId(record, false);
   const size_t count = std::min(oldId.size(), newId.size());
+  if (count == 0) return record;  // no id to replace (a record shorter than 24 bytes included)
   record.replace(24, count, newId.substr(0, count));
   return record;
 }
