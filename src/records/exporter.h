@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/character_package.h"
+
 struct AppPaths;
 struct MediaList;
 struct ReceiveState;
@@ -19,6 +21,8 @@ class Exporter {
   bool Running() const { return running_; }
 
  private:
+  void Export();
+
   AppPaths& paths_;
   MediaList& media_;
   ReceiveState& receive_;
@@ -26,4 +30,6 @@ class Exporter {
   Ui& ui_;
   PeerSender& peer_;
   bool running_ = false;
+  // The steps' hand-over fields; empty between exports.
+  CharacterPackage package_;
 };

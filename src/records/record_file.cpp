@@ -1,22 +1,19 @@
 #include "records/record_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "core/ui.h"
 #include "net/bytes.h"
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 uint32_t ReadU32(const char* p) {
   return static_cast<uint32_t>(static_cast<unsigned char>(p[0])) |
@@ -29,89 +26,108 @@ WalkOutcome Damaged(std::string problem, uint64_t offset) {
   return WalkOutcome{false, std::move(problem), offset};
 }
 
-}  // namespace
+struct FileCloser {
+  int fd;
+  ~FileCloser() { ::close(fd); }
+};
 
-namespace {
-
-// Reads a file forward in large chunks and hands out byte ranges of it. A range is only
-// requested after its length has been checked against the file's size, so the buffer never
-// grows beyond what the file really holds.
-class ForwardReader {
+// Reads a file forward in large pieces and hands out its records as views into the
+// buffer, which grows only as far as the largest record of the file.
+class RecordReader {
  public:
-  ForwardReader(std::FILE* file, uint64_t fileSize)
-      : file_(file), buffer_(static_cast<size_t>(std::min<uint64_t>(fileSize, kChunk))) {}
+  explicit RecordReader(int fd)
+      : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kChunk)), capacity_(kChunk) {}
 
-  // Makes [offset, offset + length) available and returns its start; nullptr on a read error.
-  const char* Fetch(uint64_t offset, size_t length) {
-    if (offset < start_ || offset + length > start_ + filled_) {
-      const uint64_t keepFrom = std::max(offset, start_);
-      const size_t keep = keepFrom < start_ + filled_ ? start_ + filled_ - keepFrom : 0;
-      if (length > buffer_.size()) buffer_.resize(length);
-      std::memmove(buffer_.data(), buffer_.data() + (keepFrom - start_), keep);
-      start_ = keepFrom;
-      filled_ = keep;
-      while (start_ + filled_ < offset + length) {
-        const size_t n = std::fread(buffer_.data() + filled_, 1, buffer_.size() - filled_, file_);
-        if (n == 0) return nullptr;
-        filled_ += n;
-      }
+  // Makes `count` bytes from the current position available; false at the end of the file
+  // or on a read error.
+  bool Ensure(size_t count) {
+    if (end_ - begin_ >= count) return true;
+    if (count > capacity_) {
+      auto bigger = std::make_unique_for_overwrite<char[]>(count);
+      std::memcpy(bigger.get(), buffer_.get() + begin_, end_ - begin_);
+      buffer_ = std::move(bigger);
+      capacity_ = count;
+    } else if (begin_ > 0) {
+      std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     }
-    return buffer_.data() + (offset - start_);
+    end_ -= begin_;
+    begin_ = 0;
+    while (end_ < count) {
+      const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      end_ += static_cast<size_t>(got);
+    }
+    return true;
   }
+
+  const char* Data() const { return buffer_.get() + begin_; }
+  void Consume(size_t count) { begin_ += count; }
 
  private:
   static constexpr size_t kChunk = 1 << 20;
-  std::FILE* file_;
-  std::vector<char> buffer_;
-  uint64_t start_ = 0;
-  size_t filled_ = 0;
+  int fd_;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
 };
 
 }  // namespace
 
-WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
-                        double progressFrameWidth, Ui& ui, const RecordVisitor& visit) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) return Damaged("cannot be opened", 0);
+WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLength,
+                            double progressFrameWidth, Ui& ui, const RecordViewVisitor& visit) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Damaged("cannot be opened", 0);
+  const FileCloser closer{fd};
   struct stat st {};
-  if (::fstat(fileno(file.get()), &st) != 0) return Damaged("cannot be read", 0);
+  if (::fstat(fd, &st) != 0) return Damaged("cannot be read", 0);
   const auto actualSize = static_cast<uint64_t>(st.st_size);
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  ForwardReader reader(file.get(), actualSize);
+  RecordReader reader(fd);
 
-  if (actualSize < kRecordHeaderSize) return Damaged("shorter than a record header", 0);
-  const char* header = reader.Fetch(0, kRecordHeaderSize);
-  if (!header) return Damaged("cannot be read", 0);
-  const uint64_t headerSize = ReadU32(header + 4);
+  if (!reader.Ensure(kRecordHeaderSize)) return Damaged("shorter than a record header", 0);
+  const uint64_t headerSize = ReadU32(reader.Data() + 4);
   if (headerSize > kMaxRecordSize || headerSize > actualSize - kRecordHeaderSize) {
     return Damaged("header record runs past the end", 0);
   }
+  if (!reader.Ensure(kRecordHeaderSize + headerSize)) return Damaged("cannot be read", 0);
+  reader.Consume(kRecordHeaderSize + headerSize);
   uint64_t position = kRecordHeaderSize + headerSize;
 
-  const double progressScale =
-      fileLength > 0 ? progressFrameWidth / static_cast<double>(fileLength) : 0.0;
-  ByteString record;
   while (position < actualSize) {
     if (actualSize - position < kRecordHeaderSize) {
       return Damaged("ends inside a record header", position);
     }
-    header = reader.Fetch(position, kRecordHeaderSize);
-    if (!header) return Damaged("cannot be read", position);
-    const uint64_t size = ReadU32(header + 4);
+    if (!reader.Ensure(kRecordHeaderSize)) return Damaged("cannot be read", position);
+    const uint64_t size = ReadU32(reader.Data() + 4);
     if (size > kMaxRecordSize) return Damaged("record size of 2^31 or more", position);
     if (size > actualSize - position - kRecordHeaderSize) {
       return Damaged("record runs past the end", position);
     }
-    const char* bytes = reader.Fetch(position, kRecordHeaderSize + size);
-    if (!bytes) return Damaged("cannot be read", position);
-    record.assign(bytes, kRecordHeaderSize + size);
-    position += kRecordHeaderSize + size;
+    const size_t length = kRecordHeaderSize + static_cast<size_t>(size);
+    if (!reader.Ensure(length)) return Damaged("cannot be read", position);
+    position += length;
 
-    if (fileLength > 0) ui.SetFileProgress(static_cast<double>(position) * progressScale);
+    if (fileLength > 0) {
+      ui.SetFileProgress(static_cast<double>(position) / static_cast<double>(fileLength) *
+                         progressFrameWidth);
+    }
     ui.Yield();
-    visit(std::string_view(record.data(), 4), record);
+    const std::string_view record(reader.Data(), length);
+    visit(record.substr(0, 4), record);
+    reader.Consume(length);
   }
   return WalkOutcome{true, {}, position};
+}
+
+WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
+                        double progressFrameWidth, Ui& ui, const RecordVisitor& visit) {
+  ByteString record;
+  return WalkRecordViews(path, fileLength, progressFrameWidth, ui,
+                         [&](std::string_view type, std::string_view view) {
+                           record.assign(view);
+                           visit(type, record);
+                         });
 }
 
 size_t FindSubrecord(const ByteString& record, std::string_view tag, size_t start) {
@@ -135,7 +151,7 @@ std::string RecordId(const ByteString& record, bool withNul) {
 ByteString ReplaceId(ByteString record, std::string_view newId) {
   const std::string oldId = RecordId(record, false);
   const size_t count = std::min(oldId.size(), newId.size());
-  if (count == 0) return record;
+  if (count == 0) return record;  // no id to replace (a record shorter than 24 bytes included)
   record.replace(24, count, newId.substr(0, count));
   return record;
 }

@@ -30,6 +30,9 @@ struct WalkOutcome {
 
 // Receives each record: its type and the whole record (header and data, as in the file).
 using RecordVisitor = std::function<void(std::string_view type, const ByteString& record)>;
+// The same, with the record as a view that is valid only during the call; a consumer that
+// keeps few of the records copies only those.
+using RecordViewVisitor = std::function<void(std::string_view type, std::string_view record)>;
 
 // Delivers every record after the file's header record, in file order, reading forward one
 // record at a time from a handle of its own. Before each delivery the within-file progress
@@ -37,6 +40,8 @@ using RecordVisitor = std::function<void(std::string_view type, const ByteString
 // process events. Nothing is allocated beyond what the file really holds.
 WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
                         double progressFrameWidth, Ui& ui, const RecordVisitor& visit);
+WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLength,
+                            double progressFrameWidth, Ui& ui, const RecordViewVisitor& visit);
 
 // First occurrence of the 4-character tag at or after start (a plain text search that does
 // not respect sub-record boundaries); ByteString::npos when there is none.

@@ -6,6 +6,7 @@
 #include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
+#include "support/tes3_writer.h"
 
 namespace {
 
@@ -126,6 +127,30 @@ TEST(RecordWalk, DamagedFilesEndTheWalkWithoutAllocatingTheClaim) {
     EXPECT_FALSE(walk.Outcome.Problem.empty()) << c.name;
     EXPECT_EQ(walk.Records.size(), c.delivered) << c.name;
   }
+}
+
+TEST(RecordWalk, RecordsStraddlingReadPiecesArriveWhole) {
+  using namespace tes3;
+  std::vector<ByteString> records;
+  for (int n = 0; n < 3000; ++n) {
+    records.push_back(
+        Record("MISC", {Sub("NAME", Z(std::to_string(n))), Sub("DATA", ByteString(n % 700, 'x'))}));
+  }
+  // One record larger than a read piece.
+  records.insert(records.begin() + 1500, Record("LAND", {Sub("VHGT", ByteString(3 << 20, 'y'))}));
+  records.push_back(Record("EMPT", {}));
+  TempDir dir;
+  const ByteString file = File({}, records);
+  const auto path = dir.Write("f.esp", file);
+  FakeUi ui;
+  std::vector<ByteString> seen;
+  const WalkOutcome outcome = WalkRecords(path, static_cast<int64_t>(file.size()), 100, ui,
+                                          [&](std::string_view type, const ByteString& record) {
+                                            EXPECT_EQ(type, record.substr(0, 4));
+                                            seen.push_back(record);
+                                          });
+  EXPECT_TRUE(outcome.Complete);
+  EXPECT_EQ(seen, records);
 }
 
 TEST(RecordWalk, MissingFileIsReportedNotThrown) {

@@ -1,0 +1,132 @@
+#include "records/body_parts_enchantments.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+#include <unordered_map>
+
+#include "net/bytes.h"
+#include "records/record_file.h"
+
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
+// Pool positions by id, exact and lower-cased, so that each BNAM value is matched
+// against the pool without comparing it with every record; the positions stay in pool
+// order.
+class BodyPartIndex {
+ public:
+  explicit BodyPartIndex(const std::vector<ByteString>& pool) {
+    for (size_t i = 0; i < pool.size(); ++i) {
+      ids_.push_back(RecordId(pool[i], false));
+      exact_[ids_.back()].push_back(i);
+      lowered_[Lower(ids_.back())].push_back(i);
+    }
+  }
+
+  // The pool positions whose id is `value`, or whose lower-cased id is the lower-cased
+  // value + ".1st", in pool order. The two sets never overlap (their lengths differ).
+  std::vector<size_t> Matches(const std::string& value) const {
+    std::vector<size_t> result;
+    if (const auto it = exact_.find(value); it != exact_.end()) result = it->second;
+    if (const auto it = lowered_.find(Lower(value) + ".1st"); it != lowered_.end()) {
+      result.insert(result.end(), it->second.begin(), it->second.end());
+      std::inplace_merge(result.begin(), result.end() - static_cast<ptrdiff_t>(it->second.size()),
+                         result.end());
+    }
+    return result;
+  }
+
+  const std::string& Id(size_t i) const { return ids_[i]; }
+
+ private:
+  std::vector<std::string> ids_;
+  std::unordered_map<std::string, std::vector<size_t>> exact_;
+  std::unordered_map<std::string, std::vector<size_t>> lowered_;
+};
+
+void PartsOf(const std::vector<ByteString>& records, const std::vector<ByteString>& pool,
+             const BodyPartIndex& index, std::vector<std::string>& ids,
+             std::vector<ByteString>& partRecords) {
+  for (const ByteString& record : records) {
+    for (size_t h = FindSubrecord(record, "BNAM", 0); h != ByteString::npos;
+         h = FindSubrecord(record, "BNAM", h + 1)) {
+      std::string value = SubrecordValue(record, h);
+      while (!value.empty() && value.back() == '\0') value.pop_back();
+      if (value.empty()) continue;
+      for (const size_t i : index.Matches(value)) {
+        ids.push_back(index.Id(i));
+        partRecords.push_back(pool[i]);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void ResolveBodyParts(CharacterPackage& p) {
+  p.ArmorPartIds.clear();
+  p.ArmorPartRecords.clear();
+  p.ClothingPartIds.clear();
+  p.ClothingPartRecords.clear();
+  if (p.ArmorRecords.empty() && p.ClothingRecords.empty()) return;
+  const BodyPartIndex index(p.BodyPartPool);
+  PartsOf(p.ArmorRecords, p.BodyPartPool, index, p.ArmorPartIds, p.ArmorPartRecords);
+  PartsOf(p.ClothingRecords, p.BodyPartPool, index, p.ClothingPartIds, p.ClothingPartRecords);
+}
+
+void ResolveEnchantments(NameGenerator& names, CharacterPackage& p) {
+  p.EnchantmentIds.clear();
+  p.EnchantmentNewIds.clear();
+  p.EnchantmentRecords.clear();
+  std::unordered_map<std::string, size_t> firstById;
+  bool indexed = false;
+  for (ByteString& item : p.ItemRecords) {
+    const size_t h = FindSubrecord(item, "ENAM", 0);
+    if (h == ByteString::npos || h + 8 > item.size() || item.compare(0, 4, "ALCH") == 0) {
+      continue;
+    }
+    const int64_t size = BytesToLongAt(item, h + 4);
+    if (size <= 1) continue;
+    const std::string id = item.substr(h + 8, static_cast<size_t>(size - 1));
+    if (!indexed) {
+      for (size_t i = 0; i < p.EnchantmentPool.size(); ++i) {
+        firstById.emplace(RecordId(p.EnchantmentPool[i], false), i);
+      }
+      indexed = true;
+    }
+    const auto found = firstById.find(id);
+    if (found == firstById.end()) continue;
+    std::string newId = names.RandomName(id);
+    p.EnchantmentIds.push_back(id);
+    p.EnchantmentRecords.push_back(ReplaceId(p.EnchantmentPool[found->second], newId));
+    // The reference is replaced where it was found, which is the record's end when ENAM
+    // comes last, as the game's editor writes it.
+    item.replace(h + 8, id.size(), newId);
+    p.EnchantmentNewIds.push_back(std::move(newId));
+  }
+}
+
+void AssembleCharacterRecords(CharacterPackage& p) {
+  ByteString& out = p.CharacterRecords;
+  out.clear();
+  out += p.HeadRecord;
+  out += p.HairRecord;
+  for (const auto& r : p.EnchantmentRecords) out += r;
+  for (const auto& r : p.SpellRecords) out += r;
+  for (const auto& r : p.ArmorPartRecords) out += r;
+  for (const auto& r : p.ClothingPartRecords) out += r;
+  for (const auto& r : p.ItemRecords) out += r;
+}
+
+void CompleteCharacterRecords(NameGenerator& names, CharacterPackage& package) {
+  ResolveBodyParts(package);
+  ResolveEnchantments(names, package);
+  AssembleCharacterRecords(package);
+}

@@ -1,0 +1,115 @@
+#include "media/arena_plugin.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "media/media_list.h"
+#include "net/bytes.h"
+#include "platform/files.h"
+#include "records/record_file.h"
+#include "support/arena_template.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+#include "support/tes3_writer.h"
+
+namespace {
+
+using namespace tes3;
+using ::testing::ElementsAre;
+
+TEST(ArenaTemplate, ShippedFileIsTheWritersOutputAndAWellFormedPlugin) {
+  const ByteString shipped = ReadWholeFile(QUIB_ARENA_DAT).value_or("");
+  ASSERT_EQ(shipped, ArenaTemplateBytes()) << "regenerate with make_arena data/arena.dat";
+
+  // HEDR: version 1.3, a plug-in, a description, the count of the records after the header.
+  EXPECT_EQ(shipped.substr(24, 4), SingleToBytes(1.3f));
+  EXPECT_EQ(BytesToLongAt(shipped, 28), 0);
+  EXPECT_NE(shipped[32 + 32], '\0');
+  std::vector<std::string> types;
+  size_t at = 16 + static_cast<uint32_t>(BytesToLongAt(shipped, 4));
+  EXPECT_EQ(shipped.substr(16 + 8 + 300, 8 + 14), Sub("MAST", Z("Morrowind.esm")));
+  while (at + 16 <= shipped.size()) {
+    types.push_back(shipped.substr(at, 4));
+    at += 16 + static_cast<uint32_t>(BytesToLongAt(shipped, at + 4));
+  }
+  EXPECT_EQ(at, shipped.size());
+  EXPECT_EQ(BytesToLongAt(shipped, 24 + 4 + 4 + 32 + 256), static_cast<int32_t>(types.size()));
+  EXPECT_THAT(types, ElementsAre("NPC_", "CELL"));
+
+  // The placeholder ends in whole AIDT (fight 100) and AI_W sub-records; the cell refers to it.
+  const size_t p = FindPlaceholder(shipped);
+  const size_t end = p + 16 + static_cast<uint32_t>(BytesToLongAt(shipped, p + 4));
+  const ByteString tail = shipped.substr(end - kPlaceholderTail, kPlaceholderTail);
+  EXPECT_EQ(tail.substr(0, 8), "AIDT" + LongToBytes(12));
+  EXPECT_EQ(tail[8 + 2], 100);
+  EXPECT_EQ(tail.substr(20, 8), "AI_W" + LongToBytes(14));
+  EXPECT_NE(shipped.find(Sub("FRMR", Int32(1)) + Sub("NAME", Z("play00")), end), ByteString::npos);
+}
+
+TEST(BuildArenaPlugin, SplicesCharacterAndPlayerInPlaceOfThePlaceholder) {
+  const ByteString header = HeaderRecord({}, 3);
+  // "NPC_" inside a script's text, and an NPC_ whose id only begins like the placeholder's.
+  const ByteString script = Record("SCPT", {Sub("SCTX", Z("NPC_ named play00 in a script"))});
+  const ByteString other = NpcRecord(Npc("plaything"));
+  const ByteString placeholder = NpcRecord(Npc("play001"));
+  const ByteString after = Record("CELL", {Sub("NAME", Z("Arena"))});
+  TempDir dir;
+  std::string error;
+  const auto loaded = LoadArenaTemplate(
+      dir.Write("arena.dat", header + script + other + placeholder + after), error);
+  ASSERT_TRUE(loaded) << error;
+
+  CharacterPackage package;
+  package.PlayerRecord = NpcRecord(Npc("play00"));
+  package.CharacterRecords = BodyPartRecord("b_head");
+  MediaList media;
+  media.MediaNames = {"old"};
+  FakeUi ui;
+  BuildArenaPlugin(*loaded, package, media, ui);
+
+  const ByteString player = NpcRecord(Npc("play00"));
+  const int32_t playerSize = BytesToLongAt(player, 4);
+  const ByteString expected = header + script + other + package.CharacterRecords +
+                              player.substr(0, 4) + LongToBytes(playerSize + 42) +
+                              player.substr(8) + placeholder.substr(placeholder.size() - 42) +
+                              after;
+  EXPECT_EQ(media.ArenaPlugin, expected);
+  EXPECT_EQ(media.ArenaPlugin.size(), loaded->Bytes.size() - placeholder.size() + 42 +
+                                          package.CharacterRecords.size() + player.size());
+  EXPECT_EQ(BytesToLongAt(package.PlayerRecord, 4), playerSize + 42);
+  EXPECT_THAT(media.MediaNames, ElementsAre("arena.esp"));
+  EXPECT_THAT(media.MediaSizes, ElementsAre(static_cast<int32_t>(expected.size())));
+}
+
+TEST(LoadArenaTemplate, UnusableTemplatesGiveAMessage) {
+  TempDir dir;
+  const ByteString placeholder = NpcRecord(Npc("play00"));
+  const std::vector<std::pair<ByteString, std::string>> cases = {
+      {HeaderRecord({}, 0), "holds no opponent placeholder"},
+      {HeaderRecord({}, 1) + placeholder.substr(0, placeholder.size() - 1), "cut off"},
+      {HeaderRecord({}, 1) + Record("NPC_", {Sub("NAME", Z("play00"))}), "cut off"},
+  };
+  for (const auto& [bytes, message] : cases) {
+    std::string error;
+    EXPECT_FALSE(LoadArenaTemplate(dir.Write("arena.dat", bytes), error));
+    EXPECT_THAT(error, ::testing::HasSubstr(message));
+  }
+  std::string error;
+  EXPECT_FALSE(LoadArenaTemplate(dir.Path() / "missing.dat", error));
+  EXPECT_EQ(error, "The arena template arena.dat is missing or cannot be read.");
+}
+
+TEST(AddToLong, AddsToTheSizeFieldOrRefusesShortInput) {
+  FakeUi ui;
+  const ByteString record = "NPC_" + LongToBytes(1000) + "rest";
+  EXPECT_EQ(AddToLong(4, record, 42, ui), "NPC_" + LongToBytes(1042) + "rest");
+  EXPECT_EQ(AddToLong(0, LongToBytes(-1), 1, ui), LongToBytes(0));
+  EXPECT_TRUE(ui.Messages.empty());
+  EXPECT_EQ(AddToLong(4, "1234567", 42, ui), "");
+  ASSERT_EQ(ui.Messages.size(), 1u);
+  EXPECT_EQ(ui.Messages[0].Text, "bad input string!");
+  EXPECT_EQ(ui.Messages[0].Title, "");
+  EXPECT_EQ(ui.Messages[0].Icon, MessageIcon::None);
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+#include "records/exporter.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "media/collect_media.h"
+#include "media/media_list.h"
+#include "net/bytes.h"
+#include "net/receive_state.h"
+#include "records/record_file.h"
+#include "support/fake_ui.h"
+#include "support/game_folder.h"
+#include "support/tes3_writer.h"
+
+namespace {
+
+using namespace tes3;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const ByteString kTransferStart(1, '\xFF');
+
+struct Program {
+  GameFolder game;
+  MediaList media;
+  ReceiveState receive;
+  NameGenerator names;
+  FakeUi ui;
+  FakePeer peer;
+  Exporter exporter{game.Paths(), media, receive, names, ui, peer};
+
+  Program() {
+    receive.ServingRequests = true;
+    Npc player;
+    player.Head = "b_head";
+    player.Inventory = {{1, "ring"}};
+    game.WriteDataFile("mod.esp", File({}, {BodyPartRecord("b_head"),
+                                            ItemRecord(Item("MISC", "ring").WithModel("r.nif"))}));
+    game.WriteDataFile("Meshes\\r.nif", "mesh");
+    game.WriteSavegame("a.ess", Savegame({{"mod.esp"}}, {NpcRecord(player)}));
+  }
+};
+
+TEST(Transplant, RefusesWithoutALinkOrASavegameAndSendsNothing) {
+  struct Case {
+    int colour;
+    std::string text, title;
+    MessageIcon icon;
+    bool servingCleared;
+  };
+  // Not connected: only the connection message, even with no savegame chosen.
+  for (const Case& c : {Case{65535, "Please establish a connection with Peer", "error",
+                             MessageIcon::Information, false},
+                        Case{65280, "Please drag and drop your savegame onto the field", "Default",
+                             MessageIcon::Critical, true}}) {
+    SCOPED_TRACE(c.text);
+    Program program;
+    program.ui.Drop1Color = c.colour;
+    program.game.Paths().SaveGamePath.clear();
+    program.exporter.Transplant();
+    ASSERT_EQ(program.ui.Messages.size(), 1u);
+    EXPECT_EQ(program.ui.Messages[0].Text, c.text);
+    EXPECT_EQ(program.ui.Messages[0].Title, c.title);
+    EXPECT_EQ(program.ui.Messages[0].Icon, c.icon);
+    EXPECT_EQ(program.receive.ServingRequests, !c.servingCleared);
+    EXPECT_THAT(program.peer.Sent, IsEmpty());
+    EXPECT_THAT(program.ui.States, IsEmpty());
+  }
+}
+
+TEST(Transplant, SendsTheStartByteThenTheMediaListAndRepeatsWithoutLeaks) {
+  Program program;
+  program.exporter.Transplant();
+  EXPECT_THAT(program.ui.Messages, IsEmpty());
+  EXPECT_THAT(program.ui.States, ElementsAre("Busy"));
+  EXPECT_FALSE(program.receive.ServingRequests);
+  EXPECT_THAT(program.media.MediaNames, ElementsAre("arena.esp", "Meshes\\r.nif"));
+  EXPECT_THAT(program.peer.Sent, ElementsAre(kTransferStart, MediaListMessage(program.media)));
+  const ByteString first = program.media.ArenaPlugin;
+  EXPECT_NE(first.find("ring"), ByteString::npos);
+  EXPECT_NE(first.find("b\\part.nif"), ByteString::npos) << "the head travels";
+
+  // Second export: the head is no longer found anywhere; nothing of the first export may
+  // come back, and the random ids differ.
+  program.game.WriteDataFile("mod.esp",
+                             File({}, {ItemRecord(Item("MISC", "ring").WithModel("r.nif"))}));
+  program.exporter.Transplant();
+  const ByteString second = program.media.ArenaPlugin;
+  EXPECT_EQ(second.find("b\\part.nif"), ByteString::npos);
+  EXPECT_EQ(second.size(), first.size() - BodyPartRecord("b_head").size());
+  EXPECT_EQ(program.peer.Sent.size(), 4u);
+  EXPECT_FALSE(program.exporter.Running());
+}
+
+TEST(Transplant, FailuresStopBeforeAnythingIsSent) {
+  const std::vector<std::pair<std::string, std::function<void(Program&)>>> cases = {
+      {"holds no player record",
+       [](Program& p) { p.game.WriteSavegame("a.ess", Savegame({}, {})); }},
+      {"is damaged", [](Program& p) { p.game.WriteSavegame("a.ess", "TES3"); }},
+      {"missing or cannot be read",
+       [](Program& p) { p.game.Paths().ArenaTemplatePath += ".gone"; }},
+      {"no opponent placeholder",
+       [](Program& p) { p.game.Dir().Write("program/arena.dat", File({}, {})); }},
+  };
+  for (const auto& [message, breakIt] : cases) {
+    SCOPED_TRACE(message);
+    Program program;
+    breakIt(program);
+    program.exporter.Transplant();
+    ASSERT_EQ(program.ui.Messages.size(), 1u);
+    EXPECT_THAT(program.ui.Messages[0].Text, HasSubstr(message));
+    EXPECT_EQ(program.ui.Messages[0].Title, "error");
+    EXPECT_THAT(program.peer.Sent, IsEmpty());
+    EXPECT_THAT(program.ui.States, IsEmpty());
+    EXPECT_FALSE(program.exporter.Running());
+  }
+}
+
+TEST(Transplant, ClickDuringAnExportIsRefusedAndADroppedLinkDropsTheList) {
+  Program program;
+  int clicks = 0;
+  program.ui.OnYield = [&] {
+    if (clicks++ == 0) program.exporter.Transplant();
+    program.peer.Connected = false;
+  };
+  program.exporter.Transplant();
+  EXPECT_GT(clicks, 0);
+  EXPECT_THAT(program.peer.Sent, ElementsAre(kTransferStart));
+  EXPECT_THAT(program.ui.States, ElementsAre("Busy"));
+  EXPECT_EQ(program.media.MediaNames.size(), 2u);
+}
+
+}  // namespace

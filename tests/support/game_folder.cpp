@@ -1,0 +1,41 @@
+#include "support/game_folder.h"
+
+#include <sys/time.h>
+
+#include <ctime>
+
+#include "support/arena_template.h"
+
+GameFolder::GameFolder() {
+  paths_.GameDir = (dir_.Path() / "Morrowind").string();
+  paths_.ProgramDir = (dir_.Path() / "program").string();
+  paths_.ArenaTemplatePath = paths_.ProgramDir + "/arena.dat";
+  dir_.Write("program/arena.dat", ArenaTemplateBytes());
+}
+
+void GameFolder::WriteDataFile(const std::string& name, const ByteString& bytes,
+                               int daysAgo) const {
+  std::string relative = name;
+  for (char& c : relative) {
+    if (c == '\\') c = '/';
+  }
+  const auto path = dir_.Write("Morrowind/Data Files/" + relative, bytes);
+  std::time_t when = std::time(nullptr) - static_cast<std::time_t>(daysAgo) * 86400;
+  std::tm local{};
+  localtime_r(&when, &local);
+  local.tm_hour = 12;
+  local.tm_min = 0;
+  local.tm_sec = 0;
+  when = std::mktime(&local);
+  const timeval times[2] = {{when, 0}, {when, 0}};
+  utimes(path.c_str(), times);
+}
+
+void GameFolder::WriteSavegame(const std::string& name, const ByteString& bytes) {
+  dir_.Write("Morrowind/Saves/" + name, bytes);
+  ChooseSavegame(name);
+}
+
+void GameFolder::ChooseSavegame(const std::string& name) {
+  paths_.SaveGamePath = paths_.GameDir + "\\Saves\\" + name;
+}
