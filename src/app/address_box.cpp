@@ -1,53 +1,12 @@
 #include "app/address_box.h"
 
+#include "core/leading_number.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-
-double ReadLeadingNumber(std::string_view text) {
-  size_t pos = 0;
-  while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-    negative = text[pos] == '-';
-    ++pos;
-  }
-  size_t mantissaStart = pos;
-  bool digits = false, point = false;
-  while (pos < text.size()) {
-    char c = text[pos];
-    if (c >= '0' && c <= '9') {
-      digits = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-    ++pos;
-  }
-  if (!digits) return 0;
-  size_t end = pos;
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    size_t e = pos + 1;
-    if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
-    size_t expDigits = e;
-    while (e < text.size() && text[e] >= '0' && text[e] <= '9') ++e;
-    if (e > expDigits) end = e;  // an exponent without digits is not part of the number
-  }
-  // from_chars takes no leading '+', so the sign is applied by hand.
-  std::string_view number = text.substr(mantissaStart, end - mantissaStart);
-  double value = 0;
-  auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (result.ec == std::errc::result_out_of_range) {
-    // Too large or too small to hold: a negative exponent means too small.
-    value = number.find('-') != std::string_view::npos ? 0.0 : DBL_MAX;
-  } else if (result.ec != std::errc()) {
-    value = 0;
-  }
-  return negative ? -value : value;
-}
 
 std::string NumberText(double value) {
   if (value == 0 || std::isnan(value)) return "0";  // also drops the sign of -0

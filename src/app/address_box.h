@@ -4,9 +4,6 @@
 #include <string>
 #include <string_view>
 
-// The number a text reads as: its longest leading part of the form blanks, sign, digits with
-// at most one decimal point, exponent; 0 when there is none.
-double ReadLeadingNumber(std::string_view text);
 // The shortest decimal text of a number, without leading blanks or zeros ("0.5", "-3", "19").
 std::string NumberText(double value);
 // The text a box keeps on leaving it: the nearest whole number (halves to even) for values

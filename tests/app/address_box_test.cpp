@@ -1,4 +1,5 @@
 #include "app/address_box.h"
+#include "core/leading_number.h"
 
 #include <gmock/gmock.h>
 
@@ -169,7 +170,7 @@ TEST(NumberReading, LeadingNumberAndItsText) {
       {"0x10", 0, "0"},
       {"-0", 0, "0"},
       {"-7.25", -7.25, "-7.25"},
-      {"1e999", DBL_MAX, "1.79769313486232e+308"},
+      {"1e999", HUGE_VAL, "1.79769313486232e+308"},
       {"1e-999", 0, "0"},
   };
   for (const Case& c : cases) {
