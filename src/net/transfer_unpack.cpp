@@ -36,13 +36,13 @@ struct Delivered {
 std::vector<Delivered> ReadDeliveredList(const std::string& list,
                                          const std::vector<RequestedFile>& asked,
                                          const std::string& gameDir) {
-  std::unordered_map<std::string, size_t> open;
-  bool arenaAsked = false;
-  for (size_t i = 0; i < asked.size(); ++i) {
-    if (asked[i].Line == 0) {
-      arenaAsked = true;
+  std::unordered_map<std::string, int64_t> open;  // name -> size asked for
+  int64_t arenaSize = -1;
+  for (const auto& a : asked) {
+    if (a.Line == 0) {
+      arenaSize = a.Size;
     } else {
-      open.emplace(asked[i].Name, i);
+      open.emplace(a.Name, a.Size);
     }
   }
   std::vector<Delivered> entries;
@@ -55,12 +55,13 @@ std::vector<Delivered> ReadDeliveredList(const std::string& list,
     if (!size) break;
     Delivered entry;
     entry.Size = *size;
+    // Nothing larger than the list this side answered said is written.
     if (entries.empty()) {
-      entry.Wanted = arenaAsked && name == kArenaName;
+      entry.Wanted = name == kArenaName && entry.Size <= arenaSize;
     } else if (IsSafeMediaName(name)) {
       const auto it = open.find(name);
-      entry.Wanted = it != open.end();
-      if (entry.Wanted) open.erase(it);  // each asked-for file is written once
+      entry.Wanted = it != open.end() && entry.Size <= it->second;
+      if (it != open.end()) open.erase(it);  // each asked-for file is written once
     }
     if (entry.Wanted) entry.Target = GamePath(gameDir, "\\Data Files\\" + name);
     entries.push_back(std::move(entry));
@@ -78,7 +79,8 @@ class EntryWriter {
   }
 
   bool Take(const char* p, size_t n) {
-    if (n > limit_ - produced_) return false;
+    const bool fits = n <= limit_ - produced_;
+    if (!fits) n = static_cast<size_t>(limit_ - produced_);
     produced_ += n;
     while (n > 0 && current_ < entries_.size()) {
       Delivered& e = entries_[current_];
@@ -89,7 +91,7 @@ class EntryWriter {
       n -= part;
       if (filled_ == static_cast<uint64_t>(e.Size)) Advance();
     }
-    return true;  // bytes past the last entry (the trailing zero) are dropped
+    return fits;  // bytes past the last entry (the trailing zero) are dropped
   }
 
   uint64_t Produced() const { return produced_; }
@@ -166,11 +168,16 @@ bool Transfer::Unpack(const std::vector<RequestedFile>& asked) {
   ui_.SetLabel4("Unpacking media files.");
   if (!yield_()) return false;
 
-  // Never decode more than the contents length claims or than this side asked for; one more
-  // byte lets the trailing zero and the stream's end (with its check sums) be seen.
-  uint64_t askedTotal = 0;
-  for (const auto& a : asked) askedTotal += static_cast<uint64_t>(a.Size);
-  const uint64_t limit = std::min<uint64_t>(f > 0 ? f - 1 : 0, askedTotal) + 1;
+  // Decode no further than the contents length claims and than the end of the last file
+  // this side will write; one more byte lets the trailing zero and the stream's end (with its
+  // check sums) be seen.
+  uint64_t wantedEnd = 0;
+  uint64_t offset = 0;
+  for (const auto& e : entries) {
+    offset += static_cast<uint64_t>(e.Size);
+    if (e.Wanted) wantedEnd = offset;
+  }
+  const uint64_t limit = std::min<uint64_t>(f > 0 ? f - 1 : 0, wantedEnd) + 1;
   EntryWriter writer(entries, limit, names_);
   int result = BzDecompressor::kNeedInput;
   if (f > 0) {
@@ -199,10 +206,11 @@ bool Transfer::Unpack(const std::vector<RequestedFile>& asked) {
   }
   bool allThere = true;
   for (auto& e : entries) {
-    if (!e.Complete) {
-      allThere = false;
-    } else if (e.Wanted) {
+    if (!e.Wanted) continue;
+    if (e.Complete) {
       e.File.Commit(e.Target);
+    } else {
+      allThere = false;
     }
   }
   if (!allThere) ShowCompressionError(kBzDataError, ui_);
