@@ -128,7 +128,7 @@ void Receiver::Run(const ByteString& arrival) {
         s.ReceiveBuffer = s.MessagePayload.substr(s.MessagePayload.size() - beyond) +
                           s.ReceiveBuffer.substr(pos_);
         pos_ = 0;
-        s.MessagePayload.resize(s.MessagePayload.size() - beyond);
+        s.MessagePayload.erase(s.MessagePayload.size() - beyond);
       }
       Dispatch();
       if (resetPending_) return;

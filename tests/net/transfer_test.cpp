@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "protocol_fixture.h"
 
 namespace {
@@ -194,6 +196,34 @@ TEST(TransferHostile, DataNobodyAskedForIsNotWritten) {
   b.receiver.ProcessArrival(
       Message(254, CharacterDataBody("arena.esp\t3\r\nMeshes\\x.nif\t1\r\n", "ESPx")));
   EXPECT_TRUE(b.Files().empty());
+}
+
+TEST(TransferHostile, RandomBytesNeitherCrashNorWriteOutsideDataFiles) {
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    Hostile h;
+    std::mt19937 rng(seed);
+    ByteString noise(1 << 20, '\0');
+    for (auto& c : noise) c = static_cast<char>(rng());
+    for (size_t at = 0; at < noise.size(); at += 1 + rng() % 70000) {
+      h.b.receiver.ProcessArrival(noise.substr(at, 1 + rng() % 70000));
+    }
+    h.b.receiver.Reset();
+    for (const auto& f : h.b.Files()) EXPECT_TRUE(f.starts_with("game/Data Files/")) << f;
+    h.ExpectStillWorks();
+  }
+}
+
+TEST(TransferReset, AConnectionClosedWhileUnpackingLeavesNothingBehind) {
+  Pair p;
+  p.b.ui.OnYield = [&] {
+    if (p.b.ui.Label4.back() == "Unpacking media files.") p.b.receiver.Reset();
+  };
+  StartTransplant(p.a);
+  Pump(p.a, p.b);
+  EXPECT_FALSE(std::filesystem::exists(p.b.DataFiles() / "arena.esp"));
+  EXPECT_TRUE(NoTemporaryFiles(p.b));
+  EXPECT_EQ(p.b.ui.States, (Strings{"Busy"})) << "the link's closed handler shows Idle";
+  EXPECT_FALSE(p.b.receiver.State().MessageTypeTaken);
 }
 
 }  // namespace
