@@ -54,11 +54,7 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
   TempFile contents;
   if (!contents.Create(paths_.ProgramDir, names_)) return;
   BzCompressor comp(7, 30);
-  bool writeFailed = false;
-  const ByteSink toFile = [&](const char* p, size_t n) {
-    writeFailed |= !contents.Append(p, n);
-    return true;
-  };
+  const ByteSink toFile = [&](const char* p, size_t n) { return contents.Append(p, n); };
 
   std::string list;
   int64_t total = 0;
@@ -93,9 +89,10 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
     }
   }
   // The contents end with one zero byte, which the contents length counts.
+  // Whatever went wrong on the way is sent as it stands: the peer then finds a damaged
+  // stream, says so and goes idle, instead of waiting for an answer that never comes.
   comp.Feed("", 1, toFile);
   comp.Finish(toFile);
-  if (writeFailed) return;
 
   const auto listLength = static_cast<int32_t>(list.size());
   if (listLength > 0) CompressString(list, ui_);
