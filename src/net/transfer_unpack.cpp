@@ -48,7 +48,7 @@ std::vector<Delivered> ReadDeliveredList(const std::string& list,
   std::vector<Delivered> entries;
   ListReader reader(list);
   std::string_view line;
-  while (reader.Next(line)) {
+  for (int k = 0; reader.Next(line); ++k) {
     const std::string name(*ListField(line, 0));
     const auto sizeText = ListField(line, 1);
     const auto size = sizeText ? ParseListSize(*sizeText) : std::nullopt;
@@ -56,14 +56,21 @@ std::vector<Delivered> ReadDeliveredList(const std::string& list,
     Delivered entry;
     entry.Size = *size;
     // Nothing larger than the list this side answered said is written.
-    if (entries.empty()) {
+    if (k == 0) {
       entry.Wanted = name == kArenaName && entry.Size <= arenaSize;
     } else if (IsSafeMediaName(name)) {
       const auto it = open.find(name);
       entry.Wanted = it != open.end() && entry.Size <= it->second;
       if (it != open.end()) open.erase(it);  // each asked-for file is written once
     }
-    if (entry.Wanted) entry.Target = GamePath(gameDir, "\\Data Files\\" + name);
+    if (entry.Wanted) {
+      entry.Target = GamePath(gameDir, "\\Data Files\\" + name);
+    } else if (!entries.empty() && !entries.back().Wanted) {
+      // Skipped entries in a row are one run of bytes to pass over; a long hostile list
+      // then costs no more memory than the files this side asked for.
+      entries.back().Size += entry.Size;
+      continue;
+    }
     entries.push_back(std::move(entry));
   }
   return entries;
