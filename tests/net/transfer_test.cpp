@@ -170,6 +170,14 @@ TEST(TransferHostile, UnpackedLengthsOfTwoGigabytesAreRefusedOrBounded) {
     EXPECT_EQ(h.b.TakeSent(), Message(253, ""));
   }
   {
+    Hostile h;  // a damaged media list: reported, and nothing is asked for
+    ByteString packed = Compressed("arena.esp\t3\r\nMeshes\\a.nif\t4\r\n");
+    packed[packed.size() / 2] ^= 0x21;
+    h.b.receiver.ProcessArrival(Message(252, LongToBytes(29) + packed));
+    EXPECT_EQ(h.b.ui.Messages.back().Title, "Compression Error");
+    EXPECT_EQ(h.b.TakeSent(), Message(253, ""));
+  }
+  {
     Hostile h;  // a bomb under an F of 2 GB: decoding stops at what was asked for
     const std::string list = "arena.esp\t3\r\nMeshes\\good.nif\t4\r\n";
     const ByteString packedList = Compressed(list);
