@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/byte_string.h"
+#include "net/list_text.h"
+#include "net/temp_file.h"
+
+struct AppPaths;
+struct MediaList;
+struct ReceiveState;
+class NameGenerator;
+class PeerSender;
+class Ui;
+
+// Bodies and lists held in memory (media lists, file requests, delivered-file lists, each
+// compressed and uncompressed) are capped; a real list names a few thousand files.
+inline constexpr int32_t kMaxListBytes = 4 * 1024 * 1024;
+
+// A line this side asked for from the peer's media list.
+struct RequestedFile {
+  int Line = 0;
+  std::string Name;
+  int64_t Size = 0;  // as the list gives it; 0 when unreadable
+};
+
+// The FileRequests body for a media list: line 0 always, and every further line whose file
+// does not exist below Data Files (letter case ignored). A name that could never be written
+// (see IsSafeMediaName) is not asked for, nor is its existence tested. The requested lines
+// are appended to `requested` when given.
+ByteString BuildFileRequests(const std::string& list, const std::string& gameDir,
+                             std::vector<RequestedFile>* requested = nullptr);
+
+// The character transfer exchange: what this side does when the transfer messages arrive.
+// The receive state machine calls it; it sends its answers on the peer connection.
+class Transfer {
+ public:
+  // Lets the window run; false when the connection was reset meanwhile, and the work in
+  // hand must be dropped.
+  using YieldFn = std::function<bool()>;
+
+  Transfer(AppPaths& paths, MediaList& media, NameGenerator& names, Ui& ui, PeerSender& peer,
+           ReceiveState& state, YieldFn yield);
+
+  void TransferStartAction();
+  void FileRequestsHeaderAction();
+  void CharacterDataHeaderAction();
+  // One part of the CharacterData body, written to the temporary file at its offset.
+  void StoreCharacterData(const ByteString& part, int64_t offset);
+  // Removes the CharacterData temporary file (a body that ended without being handled).
+  void DropCharacterData();
+
+  void MediaListHandler(const ByteString& body);
+  void FileRequestsHandler(const ByteString& body);
+  // lastPart: the end of the body not yet stored; the rest is in the temporary file.
+  void CharacterDataHandler(const ByteString& lastPart);
+
+  // Forgets the exchange in progress and removes its temporary files.
+  void Reset();
+
+ private:
+  bool Unpack(const std::vector<RequestedFile>& asked);
+  bool SendCharacterData(const ByteString& head, TempFile& contents);
+
+  AppPaths& paths_;
+  MediaList& media_;
+  NameGenerator& names_;
+  Ui& ui_;
+  PeerSender& peer_;
+  ReceiveState& state_;
+  YieldFn yield_;
+  std::vector<RequestedFile> requested_;  // what the last FileRequests asked for
+  TempFile body_;                         // the CharacterData body as it arrives
+};

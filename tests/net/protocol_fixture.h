@@ -1,0 +1,140 @@
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bridge/relay_tables.h"
+#include "core/app_paths.h"
+#include "media/media_list.h"
+#include "net/bytes.h"
+#include "net/comp.h"
+#include "net/receiver.h"
+#include "records/record_file.h"
+#include "support/fake_ui.h"
+#include "support/temp_dir.h"
+
+// One program's side of the connection: its folders, state, window recorder and peer sink.
+struct Side {
+  struct VarCall {
+    std::string Key;
+    ByteString Value;
+    int32_t Count;
+    bool operator==(const VarCall&) const = default;
+  };
+
+  TempDir root;
+  AppPaths paths;
+  MediaList media;
+  RelayTables relay;
+  NameGenerator names;
+  FakeUi ui;
+  FakePeer peer;
+  std::vector<VarCall> varCalls;
+  Receiver receiver{paths, media, relay, names, ui, peer};
+
+  Side() {
+    paths.GameDir = (root.Path() / "game").string();
+    paths.ProgramDir = (root.Path() / "program").string();
+    std::filesystem::create_directories(DataFiles());
+    std::filesystem::create_directories(paths.ProgramDir);
+    receiver.SetVarWriter(
+        [this](const std::string&, const ByteString& value, const std::string& key, int32_t count) {
+          varCalls.push_back({key, value, count});
+        });
+  }
+
+  std::filesystem::path DataFiles() const { return root.Path() / "game" / "Data Files"; }
+  ByteString DataFile(const std::string& relative) const {
+    return root.Read("game/Data Files/" + relative);
+  }
+  void PutDataFile(const std::string& relative, const ByteString& bytes) const {
+    root.Write("game/Data Files/" + relative, bytes);
+  }
+  ByteString TakeSent() {
+    ByteString all = peer.AllSent();
+    peer.Sent.clear();
+    return all;
+  }
+  // Every file below the root, relative to it.
+  std::set<std::string> Files() const {
+    std::set<std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root.Path())) {
+      if (e.is_regular_file()) files.insert(std::filesystem::relative(e.path(), root.Path()));
+    }
+    return files;
+  }
+  // Registers a media file this side's export would list: written into Data Files and named
+  // in MediaNames/MediaSizes (entry 0, arena.esp, is set up by SetArena).
+  void AddMedia(const std::string& name, const ByteString& bytes) {
+    std::string path = name;
+    for (char& c : path) c = c == '\\' ? '/' : c;
+    PutDataFile(path, bytes);
+    media.MediaNames.push_back(name);
+    media.MediaSizes.push_back(static_cast<int32_t>(bytes.size()));
+  }
+  void SetArena(const ByteString& plugin) {
+    media = MediaList();
+    media.ArenaPlugin = plugin;
+    media.MediaNames.push_back("arena.esp");
+    media.MediaSizes.push_back(static_cast<int32_t>(plugin.size()));
+  }
+};
+
+inline ByteString Message(int type, const ByteString& body) {
+  return static_cast<char>(type) + LongToBytes(static_cast<int32_t>(body.size())) + body;
+}
+
+inline ByteString Compressed(ByteString bytes) {
+  CompressBytes(bytes, 7);
+  return bytes;
+}
+
+// The MediaList message as the media step builds it from a list text.
+inline ByteString MediaListMessage(const std::string& text) {
+  return Message(252, LongToBytes(static_cast<int32_t>(text.size())) + Compressed(text));
+}
+
+inline std::string ListText(const MediaList& media) {
+  std::string text;
+  for (size_t i = 0; i < media.MediaNames.size(); ++i) {
+    text += media.MediaNames[i] + "\t" + std::to_string(media.MediaSizes[i]) + "\r\n";
+  }
+  return text;
+}
+
+// A CharacterData body made by hand: the list and the contents (the trailing zero added).
+inline ByteString CharacterDataBody(const std::string& list, const ByteString& contents) {
+  const ByteString packedList = list.empty() ? ByteString() : Compressed(list);
+  return LongToBytes(static_cast<int32_t>(packedList.size())) +
+         LongToBytes(static_cast<int32_t>(list.size())) + packedList +
+         LongToBytes(static_cast<int32_t>(contents.size() + 1)) +
+         Compressed(contents + ByteString(1, '\0'));
+}
+
+// Passes what each side sends to the other until both fall silent; sends are cut into
+// pieces of at most `piece` bytes.
+inline void Pump(Side& a, Side& b, size_t piece = 64 * 1024) {
+  while (true) {
+    bool moved = false;
+    for (auto [from, to] : {std::pair{&a, &b}, std::pair{&b, &a}}) {
+      const ByteString bytes = from->TakeSent();
+      for (size_t at = 0; at < bytes.size(); at += piece) {
+        to->receiver.ProcessArrival(bytes.substr(at, piece));
+      }
+      moved |= !bytes.empty();
+    }
+    if (!moved) return;
+  }
+}
+
+inline ByteString Pattern(size_t size, unsigned seed) {
+  ByteString s(size, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (auto& c : s) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>((x >> 16) % 7 == 0 ? x >> 8 : 'a' + (x >> 20) % 4);
+  }
+  return s;
+}

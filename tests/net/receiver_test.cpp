@@ -1,0 +1,245 @@
+#include "net/receiver.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "protocol_fixture.h"
+
+namespace {
+
+ByteString B(std::initializer_list<int> bytes) {
+  ByteString s;
+  for (int b : bytes) s += static_cast<char>(b);
+  return s;
+}
+ByteString VarRegister(const std::string& key, const ByteString& value) {
+  return B({251}) + key + ShortToBytes(static_cast<int32_t>(value.size())) + value;
+}
+ByteString VarValue(int channel, const ByteString& value) {
+  return B({channel}) + ShortToBytes(static_cast<int32_t>(value.size())) + value;
+}
+ByteString VarChannel(int channel, const std::string& key) { return B({250, channel}) + key; }
+
+// Everything a side shows, sends and writes, for comparing runs.
+struct Outcome {
+  std::vector<Side::VarCall> calls;
+  ByteString sent;
+  std::vector<std::string> label4, states;
+  std::vector<std::string> names;
+  std::vector<int32_t> counts;
+  std::vector<int> outChannels;
+  std::set<std::string> files;
+  ByteString arena, mesh;
+  int yields;
+  bool operator==(const Outcome&) const = default;
+};
+
+Outcome Observe(Side& side) {
+  Outcome o{side.varCalls,
+            side.TakeSent(),
+            side.ui.Label4,
+            side.ui.States,
+            side.relay.VarNames,
+            side.relay.VarCounts,
+            {},
+            side.Files(),
+            side.DataFile("arena.esp"),
+            side.DataFile("Meshes/new/deep/a.nif"),
+            side.ui.Yields};
+  for (const auto& v : side.relay.OutVars) o.outChannels.push_back(v.Channel);
+  return o;
+}
+
+void PrepareOutVars(Side& side) {
+  side.relay.OutVars.resize(2);
+  side.relay.OutVars[0].Key = "OUT01";
+  side.relay.OutVars[1].Key = "OUT02";
+  side.relay.OutVarCount = 2;
+}
+
+// Relay traffic and a whole transfer to this side, as one byte stream.
+ByteString Conversation(size_t meshSize) {
+  const ByteString plugin = Pattern(30, 1);
+  const ByteString mesh = Pattern(meshSize, 2);
+  const std::string list =
+      "arena.esp\t30\r\nMeshes\\new\\deep\\a.nif\t" + std::to_string(meshSize) + "\r\n";
+  return VarRegister("ABCDE", "v1") + VarRegister("FGHIJ", "") + VarValue(0, "v2") +
+         VarChannel(3, "OUT02") + VarRegister("ABCDE", "v3") + VarValue(7, "unknown") + B({255}) +
+         MediaListMessage(list) + VarValue(1, "w") +
+         Message(254, CharacterDataBody(list, plugin + mesh)) + VarValue(0, "last");
+}
+
+Outcome RunSplit(const ByteString& conversation, const std::vector<size_t>& cuts) {
+  Side side;
+  PrepareOutVars(side);
+  size_t from = 0;
+  for (size_t cut : cuts) {
+    side.receiver.ProcessArrival(conversation.substr(from, cut - from));
+    from = cut;
+  }
+  side.receiver.ProcessArrival(conversation.substr(from));
+  return Observe(side);
+}
+
+TEST(ReceiverSplits, EverySplitOfAConversationGivesTheSameResult) {
+  const ByteString conversation = Conversation(20);
+  const Outcome whole = RunSplit(conversation, {});
+  ASSERT_EQ(whole.calls.size(), 5u);
+  EXPECT_EQ(whole.calls[3], (Side::VarCall{"FGHIJ", "w", 1}));
+  EXPECT_EQ(whole.mesh, Pattern(20, 2));
+  EXPECT_EQ(whole.arena, Pattern(30, 1));
+  EXPECT_EQ(whole.outChannels, (std::vector<int>{kNoChannel, 3}));
+  for (size_t cut = 1; cut < conversation.size(); ++cut) {
+    ASSERT_EQ(RunSplit(conversation, {cut}), whole) << "split at " << cut;
+  }
+  std::vector<size_t> everyByte;
+  for (size_t i = 1; i < conversation.size(); ++i) everyByte.push_back(i);
+  EXPECT_EQ(RunSplit(conversation, everyByte), whole);
+}
+
+TEST(ReceiverSplits, RandomSplitsOfALargeConversationGiveTheSameResult) {
+  const ByteString conversation = Conversation(3'000'000);
+  const Outcome whole = RunSplit(conversation, {});
+  EXPECT_EQ(whole.mesh, Pattern(3'000'000, 2));
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    std::mt19937 rng(seed);
+    std::vector<size_t> cuts;
+    for (size_t at = 1 + rng() % 20; at < conversation.size(); at += 1 + rng() % (seed * 9000)) {
+      cuts.push_back(at);
+    }
+    EXPECT_EQ(RunSplit(conversation, cuts), whole) << "seed " << seed;
+  }
+}
+
+TEST(ReceiverRelay, RegistersAnswersAndCountsKeys) {
+  Side side;
+  side.relay.VarNames = {"STALE"};  // left from an earlier connection: count 0 means empty
+  side.receiver.ProcessArrival(VarRegister("ABCDE", "x"));
+  EXPECT_EQ(side.TakeSent(), B({250, 0}) + "ABCDE");
+  side.receiver.ProcessArrival(VarRegister("ABCDE", "y") + VarValue(0, "z"));
+  EXPECT_EQ(side.TakeSent(), "");
+  side.receiver.ProcessArrival(VarRegister("KLMNO", ""));  // registered and answered, not counted
+  EXPECT_EQ(side.TakeSent(), B({250, 1}) + "KLMNO");
+  EXPECT_EQ(side.varCalls,
+            (std::vector<Side::VarCall>{{"ABCDE", "x", 1}, {"ABCDE", "y", 2}, {"ABCDE", "z", 3}}));
+  side.receiver.ProcessArrival(VarValue(0, "") + VarValue(1, "k"));
+  EXPECT_EQ(side.relay.VarCounts, (std::vector<int32_t>{3, 1}));
+}
+
+TEST(ReceiverRelay, KeysPastTheLastChannelAndUnknownChannelsAreSkippedWithTheirBodies) {
+  Side side;
+  ByteString keys;
+  for (int i = 0; i < 300; ++i) {
+    char key[6];
+    std::snprintf(key, sizeof key, "K%04d", i);
+    keys += VarRegister(key, "v");
+  }
+  side.receiver.ProcessArrival(keys + VarValue(200, "x") + VarValue(0, "after"));
+  EXPECT_EQ(side.relay.VarNameCount, 250);
+  EXPECT_EQ(side.TakeSent().size(), 250u * 7);
+  EXPECT_EQ(side.varCalls.size(), 252u);
+  EXPECT_EQ(side.varCalls.back(), (Side::VarCall{"K0000", "after", 2}));
+
+  Side one;
+  one.receiver.ProcessArrival(VarRegister("ABCDE", "a") + VarValue(9, "lost") + VarValue(0, "b"));
+  EXPECT_EQ(one.varCalls.back(), (Side::VarCall{"ABCDE", "b", 2}));
+}
+
+TEST(ReceiverRelay, ChannelsGoToTheFirstHeldOutgoingKeyOnly) {
+  Side side;
+  PrepareOutVars(side);
+  side.relay.OutVars.push_back(side.relay.OutVars[1]);  // a duplicate, and one not yet held
+  side.relay.OutVars.push_back({});
+  side.relay.OutVars[3].Key = "OUT03";
+  side.relay.OutVarCount = 3;
+  side.receiver.ProcessArrival(VarChannel(4, "OUT02") + VarChannel(5, "NOPE!") +
+                               VarChannel(6, "OUT03") + VarChannel(252, "OUT01") +
+                               VarValue(0, "pad0"));
+  std::vector<int> channels;
+  for (const auto& v : side.relay.OutVars) channels.push_back(v.Channel);
+  EXPECT_EQ(channels, (std::vector<int>{kNoChannel, 4, kNoChannel, kNoChannel}));
+}
+
+TEST(ReceiverRelay, AfterAChannelFewerThanSevenBytesWaitForTheNextArrival) {
+  Side side;
+  side.receiver.ProcessArrival(VarRegister("ABCDE", ""));
+  side.receiver.ProcessArrival(VarChannel(1, "OUT01") + VarValue(0, "abc"));  // 6 bytes after
+  EXPECT_TRUE(side.varCalls.empty());
+  side.receiver.ProcessArrival("");
+  EXPECT_EQ(side.varCalls.size(), 1u);
+  side.receiver.ProcessArrival(VarChannel(1, "OUT01") + VarValue(0, "abcd"));  // 7 bytes after
+  EXPECT_EQ(side.varCalls.size(), 2u);
+}
+
+TEST(ReceiverFraming, HeadersSplitAndBodiesEndingWithAFurtherMessage) {
+  Side side;
+  side.receiver.ProcessArrival(VarRegister("ABCDE", "0"));
+  const ByteString value = VarValue(0, ByteString(3000, 'q'));
+  side.receiver.ProcessArrival(value.substr(0, 1));
+  side.receiver.ProcessArrival(value.substr(1, 1));
+  side.receiver.ProcessArrival(value.substr(2, 1000));
+  side.receiver.ProcessArrival(value.substr(1002) + VarValue(0, "next"));
+  ASSERT_EQ(side.varCalls.size(), 3u);
+  EXPECT_EQ(side.varCalls[1].Value, ByteString(3000, 'q'));
+  EXPECT_EQ(side.varCalls[2], (Side::VarCall{"ABCDE", "next", 3}));
+  EXPECT_TRUE(side.receiver.State().ReceiveBuffer.empty());
+}
+
+TEST(ReceiverFraming, ZeroAndNegativeLengthsCompleteSilently) {
+  Side side;
+  side.receiver.ProcessArrival(B({252, 0, 0, 0, 0}) + B({253, 0xFF, 0xFF, 0xFF, 0xFF}) +
+                               B({254, 0, 0, 0, 0x80}) + VarRegister("ABCDE", "ok"));
+  EXPECT_EQ(side.varCalls.size(), 1u);
+  EXPECT_EQ(side.TakeSent(), B({250, 0}) + "ABCDE");
+  EXPECT_EQ(side.Files().size(), 0u) << "no temporary file is left";
+}
+
+TEST(ReceiverFraming, ACharacterBodyIsStreamedPartByPartWithProgress) {
+  Side side;
+  const ByteString body(1 << 20, 'c');
+  const ByteString message = Message(254, body);
+  size_t most = 0;
+  for (size_t at = 0; at < message.size(); at += 8192) {
+    side.receiver.ProcessArrival(message.substr(at, 8192));
+    const ReceiveState& s = side.receiver.State();
+    most = std::max({most, s.MessagePayload.size(), s.ReceiveBuffer.size()});
+  }
+  EXPECT_EQ(most, 0u) << "every part goes to the file at once";
+  const auto& p = side.ui.FileProgress;
+  ASSERT_GT(p.size(), 100u);
+  EXPECT_NEAR(p[p.size() / 2], 4455.0 / 2, 50);
+  EXPECT_EQ(p.back(), 4455.0);
+  EXPECT_EQ(side.Files().size(), 0u);
+}
+
+TEST(ReceiverGuard, ArrivalsDuringAYieldAreProcessedAfterwardsInOrder) {
+  Side side;
+  int nested = 0;
+  side.ui.OnYield = [&] {
+    if (nested++ == 0) side.receiver.ProcessArrival(VarValue(0, "second"));
+  };
+  side.receiver.ProcessArrival(VarRegister("ABCDE", "first"));
+  ASSERT_EQ(side.varCalls.size(), 2u);
+  EXPECT_EQ(side.varCalls[1], (Side::VarCall{"ABCDE", "second", 2}));
+}
+
+TEST(ReceiverReset, ReturnsToIdleAndRemovesTheTemporaryFile) {
+  Side side;
+  side.receiver.ProcessArrival(B({255}) + Message(254, ByteString(5000, 'x')).substr(0, 3000));
+  EXPECT_EQ(side.Files().size(), 1u);
+  side.receiver.Reset();
+  EXPECT_EQ(side.Files().size(), 0u);
+  EXPECT_FALSE(side.receiver.State().PayloadPending);
+  side.receiver.ProcessArrival(VarRegister("ABCDE", "fresh"));
+  EXPECT_EQ(side.varCalls.size(), 1u);
+
+  // A reset that comes while an arrival yields drops the rest of that arrival.
+  side.ui.OnYield = [&] { side.receiver.Reset(); };
+  side.receiver.ProcessArrival(B({255}) + VarValue(0, "dropped"));
+  side.ui.OnYield = nullptr;
+  side.receiver.ProcessArrival(VarValue(0, "kept"));
+  EXPECT_EQ(side.varCalls.back(), (Side::VarCall{"ABCDE", "kept", 2}));
+}
+
+}  // namespace
