@@ -171,6 +171,8 @@ void PeerLink::Send(const ByteString& bytes) {
   connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
+int64_t PeerLink::BytesToWrite() const { return connection_->bytesToWrite(); }
+
 void PeerLink::SetArrivalHandler(std::function<void(const ByteString&)> handler) {
   arrival_ = std::move(handler);
 }

@@ -48,6 +48,7 @@ class PeerLink : public QObject, public PeerSender {
 
   bool IsConnected() const override;
   void Send(const ByteString& bytes) override;
+  int64_t BytesToWrite() const override;
 
   void SetArrivalHandler(std::function<void(const ByteString&)> handler);
 
