@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "bench_ui.h"
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
-#include "core/ui.h"
 #include "media/media_list.h"
 #include "net/receive_state.h"
 #include "records/exporter.h"
@@ -42,27 +42,6 @@ constexpr int kInventory = 200;
 constexpr int kSpells = 100;
 constexpr const char* kItemTypes[] = {"CLOT", "ALCH", "ARMO", "MISC", "INGR", "WEAP",
                                       "APPA", "BOOK", "LIGH", "PROB", "REPA"};
-
-// A window that does nothing; yields are free.
-class NullUi : public Ui {
- public:
-  void IdleState() override {}
-  void BusyState() override {}
-  void ConnectedState() override {}
-  void DisconnectedState() override {}
-  void SetLabel3(const std::string&) override {}
-  void SetLabel4(const std::string&) override {}
-  double Shape1Width() const override { return 4455; }
-  double Shape2Width() const override { return 4455; }
-  void SetBar1Width(double) override {}
-  void SetFileProgress(double) override {}
-  int Drop1BackColor() const override { return 65280; }
-  void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-  void OpenSavegameChooser() override {}
-  void Yield() override {}
-};
 
 class CountingPeer : public PeerSender {
  public:
@@ -205,7 +184,7 @@ void BM_Export(benchmark::State& state) {
   MediaList media;
   ReceiveState receive;
   NameGenerator names;
-  NullUi ui;
+  BenchUi ui;
   CountingPeer peer;
   Exporter exporter(world.game.Paths(), media, receive, names, ui, peer);
   double exportSeconds = 0;

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_ui.h"
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
-#include "core/ui.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
 #include "net/bzip2_stream.h"
@@ -29,28 +29,6 @@ namespace {
 constexpr size_t kPiece = 64 * 1024;
 constexpr size_t kBodySize = 512u * 1024 * 1024;
 constexpr size_t kMediaPiece = 1024 * 1024;
-
-class QuietUi : public Ui {
- public:
-  void IdleState() override {}
-  void BusyState() override {}
-  void ConnectedState() override {}
-  void DisconnectedState() override {}
-  void SetLabel3(const std::string&) override {}
-  void SetLabel4(const std::string&) override {}
-  double Shape1Width() const override { return 4455; }
-  double Shape2Width() const override { return 4455; }
-  void SetBar1Width(double) override {}
-  void SetFileProgress(double) override {}
-  int Drop1BackColor() const override { return 65280; }
-  void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-  void OpenSavegameChooser() override {}
-  void Yield() override {
-    if (OnYield) OnYield();
-  }
-  std::function<void()> OnYield;
-};
-
 class QueuePeer : public PeerSender {
  public:
   bool IsConnected() const override { return true; }
@@ -78,7 +56,7 @@ struct Side {
   MediaList media;
   RelayTables relay;
   NameGenerator names;
-  QuietUi ui;
+  BenchUi ui;
   QueuePeer peer;
   Receiver receiver{paths, media, relay, names, ui, peer};
   Side() {

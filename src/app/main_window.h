@@ -57,6 +57,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
   void OpenSavegameChooser() override;
   void Yield() override;
+  void WaitForEvents() override;
 
   // LinkView
   void SetDrop1BackColor(int color) override;
@@ -117,6 +118,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   bool startedUp_ = false;
   bool ending_ = false;
   QElapsedTimer yieldClock_;
+  unsigned yieldCalls_ = 0;
 
   QLabel* label1_ = nullptr;
   QPushButton* cmdConnect_ = nullptr;

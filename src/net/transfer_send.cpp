@@ -111,6 +111,7 @@ bool Transfer::SendCharacterData(const ByteString& head, TempFile& contents) {
   peer_.Send(static_cast<char>(254) + LongToBytes(static_cast<int32_t>(length)) + head);
   for (uint64_t at = 0; at < packed;) {
     while (peer_.BytesToWrite() > kMaxQueued) {
+      ui_.WaitForEvents();
       if (!yield_() || !peer_.IsConnected()) return false;
     }
     const auto chunk = contents.ReadAt(at, kChunk);
