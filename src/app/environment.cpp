@@ -1,18 +1,43 @@
 #include "app/environment.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/network_facts.h"
 
+namespace {
+
+// The text of an environment variable; nothing when it is unset or empty.
+std::optional<std::string> Variable(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || !*value) return std::nullopt;
+  return std::string(value);
+}
+
+// A TCP port: decimal digits only, 1 to 65535; anything else is no port.
+std::optional<uint16_t> Port(const char* name) {
+  const std::optional<std::string> text = Variable(name);
+  if (!text) return std::nullopt;
+  unsigned value = 0;
+  const char* end = text->data() + text->size();
+  const auto [rest, ec] = std::from_chars(text->data(), end, value);
+  if (ec != std::errc() || rest != end || value == 0 || value > 65535) return std::nullopt;
+  return static_cast<uint16_t>(value);
+}
+
+}  // namespace
+
 Environment Environment::Default(const std::string& programDir) {
   Environment env;
-  if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) {
-    env.WinePrefix = prefix;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    env.WinePrefix = std::string(home) + "/.wine";
+  if (auto prefix = Variable("WINEPREFIX")) {
+    env.WinePrefix = *prefix;
+  } else if (auto home = Variable("HOME")) {
+    env.WinePrefix = *home + "/.wine";
   }
-  env.ProgramDir = programDir;
-  env.PeerPort = 6112;
+  env.ProgramDir = Variable("QUIB_PROGRAM_DIR").value_or(programDir);
+  env.PeerPort = Port("QUIB_PORT").value_or(6112);
+  env.DialPort = Port("QUIB_DIAL_PORT").value_or(0);
   // Answers in plain HTTP with "Current IP Address: a.b.c.d" in its body.
   env.AddressPageUrl = "http://checkip.dyndns.org/";
   env.InternetConnected = [] { return HasDefaultRoute(); };

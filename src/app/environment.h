@@ -29,6 +29,9 @@ struct Environment {
   // the platform's answer (PrimaryIPv4Address).
   std::function<std::string()> PrimaryAddress;
 
-  // The environment of the real program: the platform's answers and 6112.
+  // The environment of the real program: the platform's answers and 6112. Two copies can
+  // share one machine through environment variables: WINEPREFIX (the registry),
+  // QUIB_PROGRAM_DIR (instead of `programDir`), QUIB_PORT (PeerPort) and QUIB_DIAL_PORT
+  // (DialPort). A port that is not a number from 1 to 65535 is ignored.
   static Environment Default(const std::string& programDir);
 };

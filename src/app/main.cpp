@@ -1,10 +1,22 @@
 #include <QApplication>
 #include <QFile>
+#include <cstdio>
+#include <cstring>
 
 #include "app/environment.h"
 #include "app/main_window.h"
+#include "app/startup.h"
+#include "core/app_paths.h"
 
 int main(int argc, char** argv) {
+  // For scripts/run: whether the registry names an installed game, answered without a
+  // window (and so without a display).
+  if (argc == 2 && std::strcmp(argv[1], "--has-game") == 0) {
+    const Environment env = Environment::Default("");
+    std::puts(GameDirFromRegistry(env.WinePrefix) != kNotFound ? "yes" : "no");
+    return 0;
+  }
+
   QApplication app(argc, argv);
   app.setApplicationName("Quib");
   MainWindow window(Environment::Default(
