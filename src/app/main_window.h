@@ -77,6 +77,8 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   AppPaths& Paths() { return paths_; }
   const Environment& Env() const { return env_; }
   RelayTables& Relay() { return relay_; }
+  // The last export's media list and arena plug-in.
+  const MediaList& Media() const { return media_; }
   Receiver& Receive() { return receiver_; }
   PeerLink& Link() { return link_; }
   LinkController& Controller() { return controller_; }
