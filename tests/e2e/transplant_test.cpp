@@ -140,7 +140,6 @@ class TransplantEndToEnd : public testing::Test {
  protected:
   void Open(const Preparation& prepare) {
     WriteCharacterWorld(a);
-    b.WriteGameFile("Data Files/Morrowind.esm", "B's master");
     prepare(b);
     tap = std::make_unique<WireTap>(b.env.PeerPort);
     a.env.DialPort = tap->Port();

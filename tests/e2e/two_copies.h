@@ -28,6 +28,8 @@ struct Copy {
   Copy() {
     world.Register("C:\\Games\\Morrowind");
     world.Program.Write("arena.dat", *ReadWholeFile(QUIB_ARENA_DAT));
+    // An installed game has at least its master file.
+    WriteGameFile("Data Files/Morrowind.esm", "the master");
     env = world.Env();
   }
 
