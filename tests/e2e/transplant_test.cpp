@@ -274,4 +274,40 @@ TEST_F(TransplantEndToEnd, FilesBHoldsUnderAnotherLetterCaseAreNeitherAskedForNo
   });
 }
 
+// The link breaks while the character data streams from A to B: both go back to listening
+// and idle, nothing is written and no temporary file stays; the next transfer works.
+TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWorks) {
+  ASSERT_NO_FATAL_FAILURE(Open([](Copy&) {}));
+  ASSERT_NO_FATAL_FAILURE(ChooseSavegame());
+  auto before = FilesBelow(b.DataFiles());
+  before.erase("MWSE/remotepc");
+  tap->CutAfter = 200000;
+  a.Click("Command1");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return a.Listening() && b.Listening() && a.Idle() && b.Idle(); }, 60000));
+
+  // The cut fell inside the character data: after the start byte and the media list, a
+  // CharacterData header whose body goes on past the cut.
+  const ByteString& sent = tap->FromDialler;
+  ASSERT_EQ(sent.size(), 200000u);
+  ASSERT_EQ(static_cast<uint8_t>(sent[1]), 252);
+  const size_t data = 6 + static_cast<size_t>(BytesToLongAt(sent, 2));
+  ASSERT_EQ(static_cast<uint8_t>(sent[data]), 254);
+  EXPECT_GT(data + 5 + static_cast<size_t>(BytesToLongAt(sent, data + 1)), sent.size());
+
+  auto after = FilesBelow(b.DataFiles());
+  after.erase("MWSE/remotepc");
+  EXPECT_EQ(after, before);
+  for (Copy* copy : {&a, &b}) {
+    std::set<std::string> programFiles;
+    for (const auto& [name, state] : FilesBelow(copy->world.Program.Path())) {
+      programFiles.insert(name);
+    }
+    EXPECT_EQ(programFiles, (std::set<std::string>{"arena.dat", "Opponent.dat"}));
+  }
+
+  ASSERT_TRUE(Connect(a, b));
+  TransplantAndCheck();
+}
+
 }  // namespace

@@ -104,11 +104,15 @@ class WireTap {
 
   ByteString FromDialler;   // what the dialling copy sent
   ByteString FromListener;  // what the listening copy sent
+  // Once the dialling copy has sent this many bytes in all, the rest is not passed on and
+  // the connection is cut.
+  size_t CutAfter = SIZE_MAX;
 
  private:
   void Accept() {
     while (QTcpSocket* incoming = server_.nextPendingConnection()) {
       Drop();
+      cut_ = false;
       near_ = incoming;
       far_ = new QTcpSocket(&server_);
       QObject::connect(near_, &QTcpSocket::readyRead, [this] { Pump(); });
@@ -122,9 +126,23 @@ class WireTap {
 
   void Pump() {
     if (!near_ || !far_ || far_->state() != QAbstractSocket::ConnectedState) return;
-    const QByteArray up = near_->readAll();
+    if (cut_) {
+      near_->readAll();
+      far_->readAll();
+      return;
+    }
+    QByteArray up = near_->readAll();
+    if (FromDialler.size() + static_cast<size_t>(up.size()) >= CutAfter) {
+      up.truncate(static_cast<qsizetype>(CutAfter - FromDialler.size()));
+      cut_ = true;
+      CutAfter = SIZE_MAX;
+    }
     FromDialler.append(up.constData(), static_cast<size_t>(up.size()));
     far_->write(up);
+    if (cut_) {
+      Cut();
+      return;
+    }
     const QByteArray down = far_->readAll();
     FromListener.append(down.constData(), static_cast<size_t>(down.size()));
     near_->write(down);
@@ -144,6 +162,7 @@ class WireTap {
   uint16_t target_;
   QTcpSocket* near_ = nullptr;
   QTcpSocket* far_ = nullptr;
+  bool cut_ = false;
 };
 
 // A dials B (through the tap A's DialPort names); true when both labels have turned green.
