@@ -2,7 +2,6 @@
 
 #include <gmock/gmock.h>
 
-#include <QLabel>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
