@@ -1,0 +1,191 @@
+#pragma once
+
+#include <gmock/gmock.h>
+
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/address_box.h"
+#include "app/window_fixture.h"
+#include "platform/files.h"
+#include "platform/game_path.h"
+
+// Two whole copies of the program in one process: each with its own Wine prefix (the game at
+// C:\Games\Morrowind), program folder holding the shipped arena.dat, and free port.
+namespace e2e {
+
+inline constexpr const char* kGameInPrefix = "drive_c/Games/Morrowind/";
+
+// One copy of the program.
+struct Copy {
+  Copy() {
+    world.Register("C:\\Games\\Morrowind");
+    world.Program.Write("arena.dat", *ReadWholeFile(QUIB_ARENA_DAT));
+    // An installed game has at least its master file.
+    WriteGameFile("Data Files/Morrowind.esm", "the master");
+    env = world.Env();
+  }
+
+  // Writes a file below the game folder ("Data Files/Meshes/x.nif").
+  std::filesystem::path WriteGameFile(const std::string& relative, const ByteString& bytes) {
+    return world.Prefix.Write(kGameInPrefix + relative, bytes);
+  }
+
+  void Open() {
+    window = std::make_unique<MainWindow>(env);
+    window->MessageHook = [this](const std::string& text, const std::string& title,
+                                 MessageIcon icon) {
+      world.Messages.push_back({text, title, icon});
+    };
+    window->ProgramEndHook = [this] { ++world.ProgramEnds; };
+    window->Startup();
+    window->show();
+  }
+
+  template <typename T = QWidget>
+  T* Control(const char* name) {
+    return window->findChild<T*>(name);
+  }
+  void Click(const char* button) {
+    QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton);
+  }
+  // Types the loopback address into the four boxes and clicks "Connect" (which dials
+  // env.DialPort).
+  void Dial() {
+    const char* octets[4] = {"127", "0", "0", "1"};
+    for (int i = 0; i < 4; ++i) {
+      Control<AddressBox>(qPrintable(QString("Text%1").arg(i + 1)))->setText(octets[i]);
+    }
+    Click("cmdConnect");
+  }
+
+  bool Connected() const { return window->Drop1BackColor() == 65280; }
+  bool Listening() const { return window->Drop1BackColor() == 65535; }
+  // IdleState: the character and launch buttons shown, the progress view hidden.
+  bool Idle() { return !Control("cmdCharacter")->isHidden() && Control("Label3")->isHidden(); }
+
+  std::filesystem::path GamePathOf(const std::string& backslashText) const {
+    return GamePath(window->Paths().GameDir, backslashText);
+  }
+  std::filesystem::path DataFiles() const { return GamePathOf("\\Data Files"); }
+  ByteString LinkWord() const {
+    return ReadFileAt(GamePathOf("\\Data Files\\MWSE\\remotepc"), 0, 4).value_or("");
+  }
+
+  WindowWorld world;
+  Environment env;
+  std::unique_ptr<MainWindow> window;
+};
+
+// A plain forwarder between a dialling copy and a listening one, so a test can see the bytes
+// each side put on the wire. Each new connection to it replaces the one before.
+class WireTap {
+ public:
+  explicit WireTap(uint16_t listenerPort) : target_(listenerPort) {
+    server_.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
+  }
+  ~WireTap() { Drop(); }
+
+  uint16_t Port() const { return server_.serverPort(); }
+
+  // Ends the connection on both sides, as a broken network would.
+  void Cut() {
+    if (near_) near_->disconnectFromHost();
+    if (far_) far_->disconnectFromHost();
+  }
+
+  ByteString FromDialler;   // what the dialling copy sent
+  ByteString FromListener;  // what the listening copy sent
+  // Once the dialling copy has sent this many bytes in all, the rest is not passed on and
+  // the connection is cut.
+  size_t CutAfter = SIZE_MAX;
+
+ private:
+  void Accept() {
+    while (QTcpSocket* incoming = server_.nextPendingConnection()) {
+      Drop();
+      cut_ = false;
+      near_ = incoming;
+      far_ = new QTcpSocket(&server_);
+      QObject::connect(near_, &QTcpSocket::readyRead, [this] { Pump(); });
+      QObject::connect(far_, &QTcpSocket::readyRead, [this] { Pump(); });
+      QObject::connect(far_, &QTcpSocket::connected, [this] { Pump(); });
+      QObject::connect(near_, &QTcpSocket::disconnected, [this] { Cut(); });
+      QObject::connect(far_, &QTcpSocket::disconnected, [this] { Cut(); });
+      far_->connectToHost(QHostAddress::LocalHost, target_);
+    }
+  }
+
+  void Pump() {
+    if (!near_ || !far_ || far_->state() != QAbstractSocket::ConnectedState) return;
+    if (cut_) {
+      near_->readAll();
+      far_->readAll();
+      return;
+    }
+    QByteArray up = near_->readAll();
+    if (FromDialler.size() + static_cast<size_t>(up.size()) >= CutAfter) {
+      up.truncate(static_cast<qsizetype>(CutAfter - FromDialler.size()));
+      cut_ = true;
+      CutAfter = SIZE_MAX;
+    }
+    FromDialler.append(up.constData(), static_cast<size_t>(up.size()));
+    far_->write(up);
+    if (cut_) {
+      Cut();
+      return;
+    }
+    const QByteArray down = far_->readAll();
+    FromListener.append(down.constData(), static_cast<size_t>(down.size()));
+    near_->write(down);
+  }
+
+  void Drop() {
+    for (QTcpSocket* socket : {near_, far_}) {
+      if (!socket) continue;
+      socket->disconnect();
+      socket->abort();
+      socket->deleteLater();
+    }
+    near_ = far_ = nullptr;
+  }
+
+  QTcpServer server_;
+  uint16_t target_;
+  QTcpSocket* near_ = nullptr;
+  QTcpSocket* far_ = nullptr;
+  bool cut_ = false;
+};
+
+// A dials B (through the tap A's DialPort names); true when both labels have turned green.
+inline bool Connect(Copy& a, Copy& b) {
+  a.Dial();
+  return QTest::qWaitFor([&] { return a.Connected() && b.Connected(); }, 20000);
+}
+
+// Every file below a folder: path relative to it -> bytes and modification time.
+struct FileState {
+  ByteString Bytes;
+  std::filesystem::file_time_type Modified;
+  bool operator==(const FileState&) const = default;
+};
+inline std::map<std::string, FileState> FilesBelow(const std::filesystem::path& folder) {
+  std::map<std::string, FileState> files;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (!it->is_regular_file()) continue;
+    files[std::filesystem::relative(it->path(), folder).string()] = {
+        ReadWholeFile(it->path()).value_or(""), it->last_write_time()};
+  }
+  return files;
+}
+
+}  // namespace e2e
