@@ -71,7 +71,7 @@ TEST_F(Boxes, FocusSelectsTheOctetSoTypingReplacesIt) {
   EXPECT_EQ(box[1]->selectedText(), "168");
 }
 
-TEST_F(Boxes, MainKeyboardPeriodMovesOnAndVanishes) {
+TEST_F(Boxes, MainKeyboardPeriodMovesOnAndVanishesKeypadDecimalDoesNothing) {
   Focus(box[1]);
   Type("10.");
   EXPECT_EQ(box[1]->text(), "10");
@@ -81,9 +81,8 @@ TEST_F(Boxes, MainKeyboardPeriodMovesOnAndVanishes) {
   EXPECT_EQ(QApplication::focusWidget(), box[3]);
   Type("5.");
   EXPECT_EQ(QApplication::focusWidget(), command1);
-}
 
-TEST_F(Boxes, KeypadDecimalMovesNothing) {
+  // The keypad's decimal key neither moves on nor is typed.
   Focus(box[1]);
   Type("1");
   QTest::keyClick(box[1], Qt::Key_Period, Qt::KeypadModifier);
@@ -109,7 +108,6 @@ TEST_F(Boxes, PastedTextKeepsItsNumberAndLeavingRoundsIt) {
       {"255", "255", "255"},
       {"1e2", "100", "100"},
       {"  7x", "7", "7"},
-
   };
   for (const Case& c : cases) {
     Paste(box[0], c.Pasted);
@@ -120,15 +118,13 @@ TEST_F(Boxes, PastedTextKeepsItsNumberAndLeavingRoundsIt) {
   }
 }
 
-TEST_F(Boxes, TypingThreeHundredAndLeavingGivesZero) {
+TEST_F(Boxes, TypingThreeHundredAndLeavingOrDeletingEverythingGivesZero) {
   Focus(box[2]);
   Type("300");
   QTest::keyClick(box[2], Qt::Key_Tab);
   EXPECT_EQ(box[2]->text(), "0");
   EXPECT_EQ(QApplication::focusWidget(), box[3]);
-}
 
-TEST_F(Boxes, DeletingEverythingLeavesZero) {
   Focus(box[0]);
   box[0]->selectAll();
   QTest::keyClick(box[0], Qt::Key_Backspace);

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "app/address_page_server.h"
-#include "app/environment.h"
+#include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "media/media_list.h"
@@ -37,12 +37,6 @@ class FakeView : public LinkView {
   bool Timer2 = false;
 };
 
-quint16 FreePort() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  return probe.serverPort();
-}
-
 // One copy of the program without its window: its folders, its port and the link.
 struct Side {
   explicit Side(bool withMwse = true) {
@@ -50,7 +44,7 @@ struct Side {
     paths.GameDir = game.Path().string();
     paths.ProgramDir = program.Path().string();
     env.ProgramDir = paths.ProgramDir;
-    env.PeerPort = FreePort();
+    env.PeerPort = WindowWorld::FreePort();
     env.InternetConnected = [] { return false; };
     env.LocalAddressTable = [] { return std::vector<std::array<uint8_t, 4>>{{127, 0, 0, 1}}; };
     env.PrimaryAddress = [] { return std::string("192.0.2.1"); };

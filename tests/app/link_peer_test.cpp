@@ -7,18 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "app/window_fixture.h"
 #include "net/peer_link.h"
 
 namespace {
 
-// Waits (processing events) until the condition holds or about five seconds pass.
 bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
-
-quint16 FreePort() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  return probe.serverPort();  // closed again on return: nobody listens there
-}
 
 // Two links over loopback: `server` listens and accepts, `client` dials it.
 class LinkPair : public testing::Test {
@@ -55,7 +49,7 @@ TEST_F(LinkPair, PeerClosingIsClosedAndOwnCloseRaisesNothing) {
 TEST(Link, FailedDialIsError) {
   PeerLink link;
   QSignalSpy closed(&link, &PeerLink::Closed), error(&link, &PeerLink::Error);
-  link.Dial("127.0.0.1", FreePort());
+  link.Dial("127.0.0.1", WindowWorld::FreePort());  // nobody listens there
   ASSERT_TRUE(error.wait(5000));
   link.Dial("not.an.address", 1);  // never looked up by name
   ASSERT_TRUE(error.wait(5000));

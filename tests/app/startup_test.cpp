@@ -16,13 +16,6 @@ const char* kLog = "drive_c/Games/Morrowind/MWScriptExtender.log";
 
 class StartupTest : public testing::Test {
  protected:
-  std::string GameFolder() const {
-    return (fs::canonical(world.Prefix.Path()) / "drive_c" / "Games" / "Morrowind").string();
-  }
-  QString Box(MainWindow& window, const char* name) {
-    return window.findChild<QLineEdit*>(name)->text();
-  }
-
   WindowWorld world;
 };
 
@@ -84,7 +77,8 @@ TEST_F(StartupTest, RegistryPathKeepsRemotepcTailAndDeletesTheLog) {
             ByteString(4, '\0') + "tail");
   EXPECT_FALSE(fs::exists(world.Prefix.Path() / kLog));
   // A folder without Morrowind.exe is accepted on this path.
-  EXPECT_EQ(window->Paths().GameDir, GameFolder());
+  EXPECT_EQ(window->Paths().GameDir,
+            (fs::canonical(world.Prefix.Path()) / "drive_c/Games/Morrowind").string());
 }
 
 TEST_F(StartupTest, RemotepcThatIsAFolderIsLeftAlone) {
@@ -113,7 +107,8 @@ TEST_F(StartupTest, AddressBoxesComeFromOpponentDat) {
     window->Startup();
     const char* names[] = {"Text1", "Text2", "Text3", "Text4"};
     for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(Box(*window, names[i]), c.boxes[i]) << c.file.size() << " bytes, " << names[i];
+      EXPECT_EQ(window->findChild<QLineEdit*>(names[i])->text(), c.boxes[i])
+          << c.file.size() << " bytes, " << names[i];
     }
   }
 }

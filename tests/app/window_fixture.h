@@ -51,8 +51,9 @@ struct WindowWorld {
                                    "\"Installed Path\"=\"" + escaped + "\"\n");
   }
 
-  std::unique_ptr<MainWindow> MakeWindow() {
-    auto window = std::make_unique<MainWindow>(Env());
+  std::unique_ptr<MainWindow> MakeWindow() { return MakeWindow(Env()); }
+  std::unique_ptr<MainWindow> MakeWindow(const Environment& env) {
+    auto window = std::make_unique<MainWindow>(env);
     window->MessageHook = [this](const std::string& text, const std::string& title,
                                  MessageIcon icon) {
       Messages.push_back({text, title, icon});

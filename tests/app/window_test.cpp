@@ -55,7 +55,7 @@ class WindowTest : public testing::Test {
   std::unique_ptr<MainWindow> window = world.MakeWindow();
 };
 
-TEST_F(WindowTest, ControlsHaveTheirDesignTextsPlacesAndVisibility) {
+TEST_F(WindowTest, ControlsHaveTheirDesignTextsPlacesVisibilityColoursAndFont) {
   EXPECT_EQ(window->windowTitle(), "Quib!");
   EXPECT_EQ(window->size(), QSize(313, 299));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
@@ -100,9 +100,7 @@ TEST_F(WindowTest, ControlsHaveTheirDesignTextsPlacesAndVisibility) {
   EXPECT_EQ(timer2->interval(), 300);
   EXPECT_FALSE(timer1->isActive());
   EXPECT_FALSE(timer2->isActive());
-}
 
-TEST_F(WindowTest, ColoursAndFont) {
   EXPECT_EQ(Background("Drop1"), QColor(255, 0, 0));
   EXPECT_EQ(window->Drop1BackColor(), 255);
   EXPECT_EQ(Background("lblHelp"), QColor(128, 0, 0));

@@ -27,15 +27,9 @@ const ByteString kSecondSet =
 const ByteString kThirdSet =
     Bytes({3, 0, 0, 0, 0x30, 0, 0, 0, 0, 0, 0xC0, 0x3F}) + ByteString("baz", 4);
 
-class BridgeEndToEnd : public testing::Test {
+class BridgeEndToEnd : public TappedPair {
  protected:
-  void SetUp() override {
-    tap = std::make_unique<WireTap>(b.env.PeerPort);
-    a.env.DialPort = tap->Port();
-    a.Open();
-    b.Open();
-    ASSERT_TRUE(Connect(a, b));
-  }
+  void SetUp() override { OpenAndConnect(); }
 
   // What in-game scripts do: append a line to A's log.
   void Log(const std::string& line) {
@@ -49,9 +43,6 @@ class BridgeEndToEnd : public testing::Test {
   bool Arrives(const char* key, const ByteString& bytes) {
     return QTest::qWaitFor([&] { return VarFile(key) == bytes; }, 20000);
   }
-
-  Copy a, b;
-  std::unique_ptr<WireTap> tap;
 };
 
 // The worked example: registered on first use, then sent on the channel B assigned.

@@ -1,77 +1,26 @@
-#include <gmock/gmock.h>
-
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
-#include <filesystem>
-#include <map>
-
-#include "app/address_box.h"
-#include "app/savegame_chooser.h"
-#include "app/window_fixture.h"
+#include "e2e/two_copies.h"
 #include "net/bytes.h"
-#include "platform/files.h"
 #include "records/record_file.h"
 #include "support/demo_world.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace e2e;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 // One player's copy of the program on the demo machines, as scripts/run starts it, but on
 // ports of its own and without the internet.
-struct DemoCopy {
+struct DemoCopy : Copy {
   DemoCopy(const fs::path& folder, const std::string& player, uint16_t dialPort = 0) {
-    Environment env;
     env.WinePrefix = demo::WinePrefix(folder, player).string();
     env.ProgramDir = demo::ProgramDir(folder, player).string();
-    env.PeerPort = WindowWorld::FreePort();
     env.DialPort = dialPort;
-    env.InternetConnected = [] { return false; };
-    env.LocalAddressTable = [] { return std::vector<std::array<uint8_t, 4>>{{127, 0, 0, 1}}; };
-    env.PrimaryAddress = [] { return std::string("127.0.0.1"); };
-    window = std::make_unique<MainWindow>(env);
-    window->MessageHook = [this](const std::string& text, const std::string&, MessageIcon) {
-      messages.push_back(text);
-    };
-    window->ProgramEndHook = [] {};
-    window->Startup();
-    window->show();
+    Open();
   }
-
-  void Click(const char* button) {
-    QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
-  }
-  bool Idle() const {
-    return !window->findChild<QWidget*>("cmdCharacter")->isHidden() &&
-           window->findChild<QWidget*>("Label3")->isHidden();
-  }
-  uint16_t Port() const { return window->Env().PeerPort; }
-
-  std::unique_ptr<MainWindow> window;
-  std::vector<std::string> messages;
 };
-
-// Every file below `root` by its path relative to it.
-std::map<std::string, ByteString> FilesBelow(const fs::path& root) {
-  std::map<std::string, ByteString> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file()) {
-      files[fs::relative(entry.path(), root).string()] = ReadWholeFile(entry.path()).value();
-    }
-  }
-  return files;
-}
-
-std::vector<std::string> Names(const std::map<std::string, ByteString>& files) {
-  std::vector<std::string> names;
-  for (const auto& [name, bytes] : files) names.push_back(name);
-  return names;
-}
 
 // The records of a plug-in; the sizes must tile the file exactly.
 std::vector<ByteString> Records(const ByteString& file) {
@@ -106,31 +55,23 @@ TEST(Demo, TheDemoCharacterTravelsFromTheFirstCopyToTheSecond) {
   std::string error;
   ASSERT_TRUE(demo::WriteDemo(folder.Path(), error)) << error;
   DemoCopy a(folder.Path(), "a");
-  DemoCopy b(folder.Path(), "b", a.Port());
+  DemoCopy b(folder.Path(), "b", a.env.PeerPort);
   for (const auto& [box, text] :
        {std::pair{"Text1", "127"}, {"Text2", "0"}, {"Text3", "0"}, {"Text4", "1"}}) {
     EXPECT_EQ(b.window->findChild<AddressBox*>(box)->text(), text) << box;
   }
 
   b.Click("cmdConnect");
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return a.window->Drop1BackColor() == 65280 && b.window->Drop1BackColor() == 65280; }));
-  a.Click("cmdCharacter");
-  SavegameChooser* chooser = a.window->SavegameChooserWindow();
-  ASSERT_NE(chooser, nullptr);
-  auto* saves = chooser->findChild<QListWidget*>("File1");
-  ASSERT_EQ(saves->count(), 1);
-  EXPECT_EQ(saves->item(0)->text(), demo::kSavegame);
-  saves->setCurrentRow(0);
-  QTest::mouseClick(chooser->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.Connected() && b.Connected(); }));
+  ASSERT_EQ(a.ChooseSavegame(demo::kSavegame), QStringList{demo::kSavegame});
   a.Click("Command1");
 
   const fs::path aData = demo::GameDir(folder.Path(), "a") / "Data Files";
   const fs::path bData = demo::GameDir(folder.Path(), "b") / "Data Files";
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return fs::exists(bData / "arena.esp") && a.Idle() && b.Idle(); }, 20000));
-  EXPECT_THAT(a.messages, IsEmpty());
-  EXPECT_THAT(b.messages, IsEmpty());
+  EXPECT_THAT(a.world.Messages, IsEmpty());
+  EXPECT_THAT(b.world.Messages, IsEmpty());
 
   // Every mesh, texture and icon of the demo is named by the character and travels.
   for (const char* media : {"Meshes", "Textures", "Icons"}) {
@@ -138,9 +79,9 @@ TEST(Demo, TheDemoCharacterTravelsFromTheFirstCopyToTheSecond) {
     const auto sent = FilesBelow(aData / media);
     const auto received = FilesBelow(bData / media);
     EXPECT_FALSE(sent.empty());
-    EXPECT_EQ(Names(received), Names(sent));
-    for (const auto& [name, bytes] : sent) {
-      EXPECT_TRUE(received.count(name) && received.at(name) == bytes) << name << " differs";
+    EXPECT_EQ(received.size(), sent.size());
+    for (const auto& [name, file] : sent) {
+      EXPECT_TRUE(received.count(name) && received.at(name).Bytes == file.Bytes) << name;
     }
   }
 

@@ -1,11 +1,9 @@
 // A character travels from copy A to copy B: the real buttons, real sockets, two game folders.
-#include <QListWidget>
 #include <algorithm>
 #include <cctype>
 #include <functional>
 #include <set>
 
-#include "app/savegame_chooser.h"
 #include "e2e/two_copies.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
@@ -27,17 +25,18 @@ ByteString Noise(size_t size, uint32_t seed) {
   return bytes;
 }
 
+std::string Slashed(std::string backslashName) {
+  std::replace(backslashName.begin(), backslashName.end(), '\\', '/');
+  return backslashName;
+}
+
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
 // "Meshes\a\x.nif" as a key of FilesBelow, without regard to case.
-std::string Key(const std::string& backslashName) {
-  std::string key = Lower(backslashName);
-  std::replace(key.begin(), key.end(), '\\', '/');
-  return key;
-}
+std::string Key(const std::string& backslashName) { return Lower(Slashed(backslashName)); }
 
 // A's media, by the names its records and meshes give them.
 std::map<std::string, ByteString> DemoMedia() {
@@ -101,11 +100,8 @@ void WriteCharacterWorld(Copy& a) {
   player.Spells = {"demo_fire", "demo_heal", "fireball"};
   a.WriteGameFile("Saves/demo.ess",
                   Savegame({{"Morrowind.esm", 1}, {"demo.esp", 2}}, {NpcRecord(player)}));
-  for (const auto& [name, bytes] : DemoMedia()) {
-    std::string relative = "Data Files/" + name;
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    a.WriteGameFile(relative, bytes);
-  }
+  for (const auto& [name, bytes] : DemoMedia())
+    a.WriteGameFile("Data Files/" + Slashed(name), bytes);
   // The .tga the ring's icon names has a .dds twin, which is what travels.
   a.WriteGameFile("Data Files/Icons/c/demo_ring.tga", "tga");
 }
@@ -136,27 +132,16 @@ std::vector<ByteString> FileRequestBodies(const ByteString& stream) {
   return bodies;
 }
 
-class TransplantEndToEnd : public testing::Test {
+class TransplantEndToEnd : public TappedPair {
  protected:
   void Open(const Preparation& prepare) {
     WriteCharacterWorld(a);
     prepare(b);
-    tap = std::make_unique<WireTap>(b.env.PeerPort);
-    a.env.DialPort = tap->Port();
-    a.Open();
-    b.Open();
-    ASSERT_TRUE(Connect(a, b));
+    OpenAndConnect();
   }
 
-  // A's player chooses the savegame in the savegame chooser.
   void ChooseSavegame() {
-    a.Click("cmdCharacter");
-    SavegameChooser* chooser = a.window->SavegameChooserWindow();
-    ASSERT_NE(chooser, nullptr);
-    auto* list = chooser->findChild<QListWidget*>("File1");
-    list->setCurrentItem(list->findItems("demo.ess", Qt::MatchExactly).value(0));
-    QTest::mouseClick(chooser->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return a.window->SavegameChooserWindow() == nullptr; }));
+    ASSERT_TRUE(a.ChooseSavegame("demo.ess").contains("demo.ess"));
     ASSERT_TRUE(a.window->isEnabled());
   }
 
@@ -219,7 +204,11 @@ class TransplantEndToEnd : public testing::Test {
     for (const auto& [name, state] : after) afterNames.insert(name);
     EXPECT_EQ(afterNames, expectedFiles);
 
-    // No temporary file stays in either program folder.
+    ExpectNoTemporaryFile();
+    EXPECT_TRUE(a.Connected() && b.Connected());
+  }
+
+  void ExpectNoTemporaryFile() {
     for (Copy* copy : {&a, &b}) {
       std::set<std::string> programFiles;
       for (const auto& [name, state] : FilesBelow(copy->world.Program.Path())) {
@@ -227,7 +216,6 @@ class TransplantEndToEnd : public testing::Test {
       }
       EXPECT_EQ(programFiles, (std::set<std::string>{"arena.dat", "Opponent.dat"}));
     }
-    EXPECT_TRUE(a.Connected() && b.Connected());
   }
 
   void Run(const Preparation& prepare) {
@@ -245,9 +233,6 @@ class TransplantEndToEnd : public testing::Test {
     EXPECT_NE(a.window->Media().ArenaPlugin, first);
     EXPECT_EQ(a.window->Media().ArenaPlugin.size(), first.size());
   }
-
-  Copy a, b;
-  std::unique_ptr<WireTap> tap;
 };
 
 TEST_F(TransplantEndToEnd, BWithoutMediaGetsEveryFile) {
@@ -256,11 +241,7 @@ TEST_F(TransplantEndToEnd, BWithoutMediaGetsEveryFile) {
 
 TEST_F(TransplantEndToEnd, BHoldingEveryFileGetsOnlyArenaEsp) {
   Run([](Copy& b) {
-    for (const auto& [name, bytes] : DemoMedia()) {
-      std::string relative = name;
-      std::replace(relative.begin(), relative.end(), '\\', '/');
-      WriteOld(b, relative, "B's own " + name);
-    }
+    for (const auto& [name, bytes] : DemoMedia()) WriteOld(b, Slashed(name), "B's own " + name);
     WriteOld(b, "arena.esp", "an older arena");
   });
 }
@@ -298,13 +279,7 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
   auto after = FilesBelow(b.DataFiles());
   after.erase("MWSE/remotepc");
   EXPECT_EQ(after, before);
-  for (Copy* copy : {&a, &b}) {
-    std::set<std::string> programFiles;
-    for (const auto& [name, state] : FilesBelow(copy->world.Program.Path())) {
-      programFiles.insert(name);
-    }
-    EXPECT_EQ(programFiles, (std::set<std::string>{"arena.dat", "Opponent.dat"}));
-  }
+  ExpectNoTemporaryFile();
 
   ASSERT_TRUE(Connect(a, b));
   TransplantAndCheck();

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include <QListWidget>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "app/address_box.h"
+#include "app/savegame_chooser.h"
 #include "app/window_fixture.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
@@ -22,7 +24,6 @@ namespace e2e {
 
 inline constexpr const char* kGameInPrefix = "drive_c/Games/Morrowind/";
 
-// One copy of the program.
 struct Copy {
   Copy() {
     world.Register("C:\\Games\\Morrowind");
@@ -32,18 +33,12 @@ struct Copy {
     env = world.Env();
   }
 
-  // Writes a file below the game folder ("Data Files/Meshes/x.nif").
   std::filesystem::path WriteGameFile(const std::string& relative, const ByteString& bytes) {
     return world.Prefix.Write(kGameInPrefix + relative, bytes);
   }
 
   void Open() {
-    window = std::make_unique<MainWindow>(env);
-    window->MessageHook = [this](const std::string& text, const std::string& title,
-                                 MessageIcon icon) {
-      world.Messages.push_back({text, title, icon});
-    };
-    window->ProgramEndHook = [this] { ++world.ProgramEnds; };
+    window = world.MakeWindow(env);
     window->Startup();
     window->show();
   }
@@ -55,14 +50,28 @@ struct Copy {
   void Click(const char* button) {
     QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton);
   }
-  // Types the loopback address into the four boxes and clicks "Connect" (which dials
-  // env.DialPort).
+  // Types the loopback address into the four boxes and clicks "Connect" (env.DialPort).
   void Dial() {
     const char* octets[4] = {"127", "0", "0", "1"};
     for (int i = 0; i < 4; ++i) {
       Control<AddressBox>(qPrintable(QString("Text%1").arg(i + 1)))->setText(octets[i]);
     }
     Click("cmdConnect");
+  }
+
+  // Picks `name` in the savegame chooser with "Ok"; returns what the chooser listed, or
+  // nothing when it did not open or did not close.
+  QStringList ChooseSavegame(const QString& name) {
+    Click("cmdCharacter");
+    SavegameChooser* chooser = window->SavegameChooserWindow();
+    if (!chooser) return {};
+    auto* list = chooser->findChild<QListWidget*>("File1");
+    QStringList listed;
+    for (int i = 0; i < list->count(); ++i) listed << list->item(i)->text();
+    list->setCurrentItem(list->findItems(name, Qt::MatchExactly).value(0));
+    QTest::mouseClick(chooser->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
+    return QTest::qWaitFor([&] { return !window->SavegameChooserWindow(); }) ? listed
+                                                                             : QStringList();
   }
 
   bool Connected() const { return window->Drop1BackColor() == 65280; }
@@ -169,6 +178,21 @@ inline bool Connect(Copy& a, Copy& b) {
   a.Dial();
   return QTest::qWaitFor([&] { return a.Connected() && b.Connected(); }, 20000);
 }
+
+// A dials B through a tap.
+class TappedPair : public testing::Test {
+ protected:
+  void OpenAndConnect() {
+    tap = std::make_unique<WireTap>(b.env.PeerPort);
+    a.env.DialPort = tap->Port();
+    a.Open();
+    b.Open();
+    ASSERT_TRUE(Connect(a, b));
+  }
+
+  Copy a, b;
+  std::unique_ptr<WireTap> tap;
+};
 
 // Every file below a folder: path relative to it -> bytes and modification time.
 struct FileState {
