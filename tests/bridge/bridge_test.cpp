@@ -38,8 +38,7 @@ struct Harness {
     std::ofstream(game.Path() / "MWScriptExtender.log", std::ios::binary | std::ios::app) << text;
   }
   // Appends each text and ticks after each; returns what the last tick sent.
-  template <typename Texts>
-  ByteString TickAfter(const Texts& texts) {
+  ByteString TickAfter(const std::vector<ByteString>& texts) {
     for (const auto& text : texts) {
       peer.Sent.clear();
       AppendLog(text);
@@ -47,9 +46,6 @@ struct Harness {
     }
     EXPECT_LE(peer.Sent.size(), 1u);
     return peer.AllSent();
-  }
-  ByteString TickAfter(std::initializer_list<ByteString> texts) {
-    return TickAfter<std::initializer_list<ByteString>>(texts);
   }
 
   TempDir game;

@@ -3,30 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <thread>
 
 #include "core/app_paths.h"
 #include "platform/files.h"
 #include "support/fake_ui.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Sets an environment variable for the life of the object, then puts the old value back.
-struct ScopedEnv {
-  ScopedEnv(const char* name, const std::string& value) : Name(name) {
-    if (const char* old = std::getenv(name)) Old = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() { Old ? setenv(Name, Old->c_str(), 1) : unsetenv(Name); }
-  const char* Name;
-  std::optional<std::string> Old;
-};
 
 void MakeExecutable(const TempDir& dir, const std::string& relative, const std::string& script) {
   fs::permissions(dir.Write(relative, script), fs::perms::owner_all);

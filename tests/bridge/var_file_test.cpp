@@ -43,12 +43,8 @@ TEST(WriteVarFile, RefusesKeysThatAreNotPlainFileNames) {
   for (const auto& key : keys) WriteVarFile(game.Path().string(), kSet16, key, 1);
 
   EXPECT_EQ(game.Read("Data Files/keep"), "old");
-  size_t entries = 0;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(game.Path())) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 4u);  // Data Files, keep, MWSE, remotepc
+  const std::filesystem::recursive_directory_iterator all(game.Path());
+  EXPECT_EQ(std::distance(begin(all), end(all)), 4);  // Data Files, keep, MWSE, remotepc
 }
 
 }  // namespace

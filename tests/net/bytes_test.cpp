@@ -2,13 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "protocol_fixture.h"
 
-ByteString B(std::initializer_list<int> bytes) {
-  ByteString s;
-  for (int b : bytes) s += static_cast<char>(b);
-  return s;
-}
+namespace {
 
 TEST(Packing, LongsAreLittleEndianTwosComplement) {
   EXPECT_EQ(LongToBytes(0), B({0, 0, 0, 0}));
@@ -20,14 +16,11 @@ TEST(Packing, LongsAreLittleEndianTwosComplement) {
   EXPECT_EQ(BytesToLong(LongToBytes(0x12345678)), 0x12345678);
 }
 
-TEST(Packing, ShortsWrapAndAreNeverNegative) {
+TEST(Packing, ShortsWrapAndAreNeverNegativeSinglesAreIeeeLittleEndian) {
   EXPECT_EQ(BytesToShort(B({0xFF, 0xFF})), 65535);
   EXPECT_EQ(ShortToBytes(65536), B({0, 0}));
   EXPECT_EQ(ShortToBytes(65537), B({1, 0}));
   EXPECT_EQ(ShortToBytes(16), B({0x10, 0}));
-}
-
-TEST(Packing, SinglesAreIeeeLittleEndian) {
   EXPECT_EQ(SingleToBytes(12.5f), B({0, 0, 0x48, 0x41}));
   EXPECT_EQ(SingleToBytes(-2.0f), B({0, 0, 0, 0xC0}));
 }

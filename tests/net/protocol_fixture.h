@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <vector>
@@ -82,6 +83,12 @@ struct Side {
   }
 };
 
+inline ByteString B(std::initializer_list<int> bytes) {
+  ByteString s;
+  for (int b : bytes) s += static_cast<char>(b);
+  return s;
+}
+
 inline ByteString Message(int type, const ByteString& body) {
   return static_cast<char>(type) + LongToBytes(static_cast<int32_t>(body.size())) + body;
 }
@@ -104,13 +111,20 @@ inline std::string ListText(const MediaList& media) {
   return text;
 }
 
-// A CharacterData body made by hand: the list and the contents (the trailing zero added).
-inline ByteString CharacterDataBody(const std::string& list, const ByteString& contents) {
+// A CharacterData body made by hand from the list, the contents length F it claims and the
+// packed contents.
+inline ByteString RawCharacterDataBody(const std::string& list, int32_t claimed,
+                                       const ByteString& packedContents) {
   const ByteString packedList = list.empty() ? ByteString() : Compressed(list);
   return LongToBytes(static_cast<int32_t>(packedList.size())) +
-         LongToBytes(static_cast<int32_t>(list.size())) + packedList +
-         LongToBytes(static_cast<int32_t>(contents.size() + 1)) +
-         Compressed(contents + ByteString(1, '\0'));
+         LongToBytes(static_cast<int32_t>(list.size())) + packedList + LongToBytes(claimed) +
+         packedContents;
+}
+
+// A whole CharacterData body: the list and the contents (the trailing zero added).
+inline ByteString CharacterDataBody(const std::string& list, const ByteString& contents) {
+  return RawCharacterDataBody(list, static_cast<int32_t>(contents.size() + 1),
+                              Compressed(contents + ByteString(1, '\0')));
 }
 
 // Passes what each side sends to the other until both fall silent; sends are cut into

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "protocol_fixture.h"
@@ -17,10 +18,7 @@ void StartTransplant(Side& a) {
 }
 
 bool NoTemporaryFiles(const Side& side) {
-  for (const auto& f : side.Files()) {
-    if (f.ends_with(".tmp")) return false;
-  }
-  return true;
+  return std::ranges::none_of(side.Files(), [](const auto& f) { return f.ends_with(".tmp"); });
 }
 
 struct Pair {
@@ -137,13 +135,10 @@ TEST(TransferHostile, ADamagedContentsStreamWritesNothing) {
 
 TEST(TransferHostile, AShortContentsStreamWritesOnlyWholeFiles) {
   Hostile h;
-  const std::string list = "arena.esp\t3\r\nMeshes\\good.nif\t4\r\n";
-  const ByteString packedList = Compressed(list);
   // The contents hold the plug-in and only half the mesh, though the list claims all of it.
-  const ByteString body = LongToBytes(static_cast<int32_t>(packedList.size())) +
-                          LongToBytes(static_cast<int32_t>(list.size())) + packedList +
-                          LongToBytes(8) + Compressed("ESPGO");
-  h.b.receiver.ProcessArrival(Message(254, body));
+  h.b.receiver.ProcessArrival(Message(
+      254,
+      RawCharacterDataBody("arena.esp\t3\r\nMeshes\\good.nif\t4\r\n", 8, Compressed("ESPGO"))));
   EXPECT_EQ(h.b.DataFile("arena.esp"), "ESP");
   EXPECT_FALSE(std::filesystem::exists(h.b.DataFiles() / "Meshes" / "good.nif"));
   EXPECT_EQ(h.b.ui.Messages.back().Text, "Insufficient memory");
@@ -179,12 +174,9 @@ TEST(TransferHostile, UnpackedLengthsOfTwoGigabytesAreRefusedOrBounded) {
   }
   {
     Hostile h;  // a bomb under an F of 2 GB: decoding stops at what was asked for
-    const std::string list = "arena.esp\t3\r\nMeshes\\good.nif\t4\r\n";
-    const ByteString packedList = Compressed(list);
-    const ByteString body = LongToBytes(static_cast<int32_t>(packedList.size())) +
-                            LongToBytes(static_cast<int32_t>(list.size())) + packedList +
-                            LongToBytes(0x7FFFFFFF) + Compressed(ByteString(50'000'000, 'Q'));
-    h.b.receiver.ProcessArrival(Message(254, body));
+    h.b.receiver.ProcessArrival(
+        Message(254, RawCharacterDataBody("arena.esp\t3\r\nMeshes\\good.nif\t4\r\n", 0x7FFFFFFF,
+                                          Compressed(ByteString(50'000'000, 'Q')))));
     EXPECT_EQ(h.b.DataFile("arena.esp"), "QQQ");
     EXPECT_EQ(h.b.DataFile("Meshes/good.nif"), "QQQQ");
     EXPECT_TRUE(NoTemporaryFiles(h.b));

@@ -9,7 +9,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(GamePaths, ComponentsResolveWithoutRegardToLetterCase) {
+TEST(GamePaths, ComponentsResolveWithoutRegardToLetterCaseExactMatchesFirst) {
   TempDir dir;
   dir.Write("Data Files/Meshes/B/Head_01.NIF", "mesh");
   const std::string game = dir.Path().string();
@@ -23,10 +23,8 @@ TEST(GamePaths, ComponentsResolveWithoutRegardToLetterCase) {
             dir.Path() / "Data Files/Textures/new.dds");
   // Doubled separators (a root folder ending in a separator) are harmless.
   EXPECT_EQ(GamePath(game + "/", "\\\\Data Files\\meshes"), dir.Path() / "Data Files/Meshes");
-}
 
-TEST(GamePaths, AnExactMatchWinsOverAnotherCapitalisation) {
-  TempDir dir;
+  // An exact match wins over another capitalisation.
   dir.Write("saves/a.ess", "1");
   dir.Write("Saves/a.ess", "2");
   EXPECT_EQ(GamePath(dir.Path().string(), "\\Saves\\a.ess"), dir.Path() / "Saves/a.ess");

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -25,15 +25,10 @@ TEST(FindProgramOnPath, TakesTheFirstExecutableFileInPathOrder) {
   fs::create_directories(dir.Path() / "b/tool");
   const fs::path tool = dir.Write("c/tool", "#!/bin/sh\n");
   fs::permissions(tool, fs::perms::owner_all);
-  const std::string old = std::getenv("PATH") ? std::getenv("PATH") : "";
-  setenv("PATH",
-         (":" + (dir.Path() / "a").string() + ":" + (dir.Path() / "b").string() + ":" +
-          (dir.Path() / "c").string())
-             .c_str(),
-         1);
+  const std::string d = dir.Path().string();
+  ScopedEnv path("PATH", ":" + d + "/a:" + d + "/b:" + d + "/c");
   EXPECT_EQ(FindProgramOnPath("tool"), tool);
   EXPECT_EQ(FindProgramOnPath("missing"), fs::path());
-  setenv("PATH", old.c_str(), 1);
 }
 
 }  // namespace

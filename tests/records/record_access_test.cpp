@@ -2,22 +2,17 @@
 
 #include <set>
 
-#include "net/bytes.h"
 #include "records/record_file.h"
+#include "support/tes3_writer.h"
 
 namespace {
 
-ByteString Sub(const std::string& tag, const ByteString& value) {
-  return tag + LongToBytes(static_cast<int32_t>(value.size())) + value;
-}
-
-ByteString Record(const std::string& type, const ByteString& data) {
-  return type + LongToBytes(static_cast<int32_t>(data.size())) + ByteString(8, '\0') + data;
-}
+using tes3::Record;
+using tes3::Sub;
 
 TEST(RecordAccess, FindSubrecordIsAPlainTextSearch) {
-  const ByteString r =
-      Record("ARMO", Sub("NAME", ByteString("xBNAMy\0", 7)) + Sub("BNAM", ByteString("part\0", 5)));
+  const ByteString r = Record(
+      "ARMO", {Sub("NAME", ByteString("xBNAMy\0", 7)), Sub("BNAM", ByteString("part\0", 5))});
   const size_t first = FindSubrecord(r, "BNAM");
   EXPECT_EQ(first, 25u) << "the tag inside the id is taken for a sub-record";
   EXPECT_EQ(FindSubrecord(r, "BNAM", first + 1), 31u);
@@ -28,7 +23,7 @@ TEST(RecordAccess, FindSubrecordIsAPlainTextSearch) {
 
 TEST(RecordAccess, IdsWithAndWithoutNulAndReplacementKeepsEveryLength) {
   const ByteString r =
-      Record("SPEL", Sub("NAME", ByteString("fireball\0", 9)) + Sub("FNAM", ByteString("F\0", 2)));
+      Record("SPEL", {Sub("NAME", ByteString("fireball\0", 9)), Sub("FNAM", ByteString("F\0", 2))});
   EXPECT_EQ(RecordId(r, true), ByteString("fireball\0", 9));
   EXPECT_EQ(RecordId(r, false), "fireball");
 
@@ -40,7 +35,7 @@ TEST(RecordAccess, IdsWithAndWithoutNulAndReplacementKeepsEveryLength) {
 }
 
 TEST(RecordAccess, IdOfATruncatedRecordIsClipped) {
-  ByteString r = Record("SPEL", Sub("NAME", ByteString("fireball\0", 9)));
+  ByteString r = Record("SPEL", {Sub("NAME", ByteString("fireball\0", 9))});
   r.resize(27);
   EXPECT_EQ(RecordId(r, true), "fir");
   EXPECT_EQ(RecordId(ByteString("SPEL"), false), "");
@@ -78,28 +73,24 @@ TEST(FileDates, DayNumberDropsTheTimeOfDay) {
   EXPECT_EQ(DayNumber(At(2024, 3, 1, 12)) - DayNumber(At(2024, 2, 28, 12)), 2) << "leap year";
 }
 
-TEST(FileDates, SortPutsTheNewestDayFirst) {
+TEST(FileDates, SortPutsTheNewestDayFirstAndOneDayAtDifferentHoursComparesEqual) {
   std::vector<std::time_t> dates = {At(2020, 1, 1, 9), At(2023, 5, 5, 9), At(2021, 7, 7, 9),
                                     At(2022, 2, 2, 9)};
   std::vector<std::string> names = {"a.esp", "d.esp", "b.esp", "c.esp"};
   SortByFileDate(dates, names, 0, 3);
   EXPECT_EQ(names, (std::vector<std::string>{"d.esp", "c.esp", "b.esp", "a.esp"}));
   EXPECT_EQ(dates[0], At(2023, 5, 5, 9)) << "dates move with their names";
-}
 
-TEST(FileDates, SameDayAtDifferentHoursComparesEqual) {
-  std::vector<std::time_t> dates = {At(2022, 2, 2, 8), At(2022, 2, 2, 20), At(2023, 1, 1, 1)};
-  std::vector<std::string> names = {"early.esp", "late.esp", "new.esp"};
+  dates = {At(2022, 2, 2, 8), At(2022, 2, 2, 20), At(2023, 1, 1, 1)};
+  names = {"early.esp", "late.esp", "new.esp"};
   SortByFileDate(dates, names, 0, 2);
   EXPECT_EQ(names[0], "new.esp");
-  const std::set<std::string> rest(names.begin() + 1, names.end());
-  EXPECT_EQ(rest, (std::set<std::string>{"early.esp", "late.esp"}));
-  for (int run = 0; run < 2; ++run) {
-    std::vector<std::time_t> same = {At(2022, 2, 2, 8), At(2022, 2, 2, 20)};
-    std::vector<std::string> sameNames = {"x", "y"};
-    SortByFileDate(same, sameNames, 0, 1);
-    EXPECT_EQ(sameNames.size(), 2u);
-  }
+  EXPECT_EQ(std::set<std::string>(names.begin() + 1, names.end()),
+            (std::set<std::string>{"early.esp", "late.esp"}));
+  dates = {At(2022, 2, 2, 8), At(2022, 2, 2, 20)};
+  names = {"x", "y"};
+  SortByFileDate(dates, names, 0, 1);
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), (std::set<std::string>{"x", "y"}));
 }
 
 }  // namespace

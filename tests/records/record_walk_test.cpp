@@ -70,15 +70,11 @@ TEST(RecordWalk, DeliversEveryRecordOfTheRealPluginOnce) {
   EXPECT_DOUBLE_EQ(ui.FileProgress.back(), ui.Shape2Width());
 }
 
-TEST(RecordWalk, HeaderOnlyFileDeliversNothing) {
-  const ByteString real = RealTestFile("all_types.esp");
-  const WalkResult walk = Walk(real.substr(0, kRealHeaderLength));
-  EXPECT_TRUE(walk.Outcome.Complete);
-  EXPECT_TRUE(walk.Records.empty());
-}
-
 TEST(RecordWalk, TruncationAtARecordBoundaryEndsCleanlyInsideARecordEndsEarly) {
   const ByteString real = RealTestFile("all_types.esp");
+  const WalkResult headerOnly = Walk(real.substr(0, kRealHeaderLength));
+  EXPECT_TRUE(headerOnly.Outcome.Complete);
+  EXPECT_TRUE(headerOnly.Records.empty());
   size_t boundary = kRealHeaderLength;
   std::vector<size_t> ends;
   for (size_t i = 0; i < kRealRecordCount; ++i) {

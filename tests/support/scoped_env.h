@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+struct ScopedEnv {
+  ScopedEnv(const char* name, const std::string& value) : Name(name) {
+    if (const char* old = std::getenv(name)) Old = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() { Old ? setenv(Name, Old->c_str(), 1) : unsetenv(Name); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  const char* Name;
+  std::optional<std::string> Old;
+};
