@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+#include "bench_ui.h"
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
@@ -97,7 +98,7 @@ void ResetPeak() {
 // One end of the connection, as the peer link drives it: arrivals are read in pieces and
 // handed to the receiver, never while the receiver is running (it may yield); sends are
 // queued and written as the socket takes them.
-class SocketPeer : public PeerSender, public Ui {
+class SocketPeer : public PeerSender, public BenchUi {
  public:
   explicit SocketPeer(int fd) : fd_(fd) { ::fcntl(fd_, F_SETFL, O_NONBLOCK); }
 
@@ -122,20 +123,6 @@ class SocketPeer : public PeerSender, public Ui {
 
   // Ui: quiet, except that a yield lets the socket write (as the window's event loop would).
   void IdleState() override { idle = true; }
-  void BusyState() override {}
-  void ConnectedState() override {}
-  void DisconnectedState() override {}
-  void SetLabel3(const std::string&) override {}
-  void SetLabel4(const std::string&) override {}
-  double Shape1Width() const override { return 4455; }
-  double Shape2Width() const override { return 4455; }
-  void SetBar1Width(double) override {}
-  void SetFileProgress(double) override {}
-  int Drop1BackColor() const override { return 65280; }
-  void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-  void OpenSavegameChooser() override {}
   void Yield() override { Turn(BytesToWrite() > 0 ? 50 : 0, false); }
 
  private:

@@ -104,13 +104,7 @@ void PeerLink::Accept() {
   StartConnection();
   if (!connection_->setSocketDescriptor(descriptor)) {
     Refuse(descriptor);
-    quint64 generation = generation_;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation] {
-          if (generation == generation_) Raise(true);
-        },
-        Qt::QueuedConnection);
+    RaiseErrorLater();
   }
 }
 
@@ -120,13 +114,7 @@ void PeerLink::Dial(const QString& host, quint16 port) {
   QHostAddress address;
   if (!ParseIPv4(host, address)) {
     // Only dotted addresses are dialled; anything else would start a name lookup.
-    quint64 generation = generation_;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation] {
-          if (generation == generation_) Raise(true);
-        },
-        Qt::QueuedConnection);
+    RaiseErrorLater();
     return;
   }
   connection_->connectToHost(address, port);
@@ -214,6 +202,18 @@ void PeerLink::OnSocketError(int error) {
 }
 
 void PeerLink::OnDisconnected() { Raise(false); }
+
+void PeerLink::RaiseErrorLater() {
+  // Events reach the window from the event loop, never from inside the call that caused
+  // them; a later dial or accept makes this one stale.
+  quint64 generation = generation_;
+  QMetaObject::invokeMethod(
+      this,
+      [this, generation] {
+        if (generation == generation_) Raise(true);
+      },
+      Qt::QueuedConnection);
+}
 
 void PeerLink::Raise(bool error) {
   if (endRaised_) return;

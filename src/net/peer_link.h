@@ -72,6 +72,7 @@ class PeerLink : public QObject, public PeerSender {
   void OnBytesWritten(qint64 count);
   // Raises Closed or Error, or keeps it for later while the arrival handler runs.
   void Raise(bool error);
+  void RaiseErrorLater();
   void StartConnection();
 
   QTcpServer* listener_;
