@@ -51,14 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FuzzDir dir;
   // A folder next to the fuzz folder, and one inside it beside the game: both must stay
   // exactly as they are.
-  static const fs::path sibling = dir.Path().string() + "-sentinel";
-  static const bool prepared = [] {
-    fs::create_directories(sibling);
-    std::ofstream(sibling / "keep.txt") << kSentinelText;
-    dir.Write("sentinel/keep.txt", kSentinelText);
-    return true;
-  }();
-  (void)prepared;
+  static const struct Sibling {
+    fs::path path = dir.Path().string() + "-sentinel";
+    Sibling() {
+      fs::create_directories(path);
+      std::ofstream(path / "keep.txt") << kSentinelText;
+      dir.Write("sentinel/keep.txt", kSentinelText);
+    }
+    ~Sibling() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  } sibling;
   const ByteString input = AsBytes(data, size);
 
   const fs::path root = dir.Path() / "root";
@@ -106,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   receiver.Reset();
 
-  if (FilesBelow(sibling) != std::set<std::string>{"keep.txt"}) __builtin_trap();
+  if (FilesBelow(sibling.path) != std::set<std::string>{"keep.txt"}) __builtin_trap();
   for (const std::string& file : FilesBelow(dir.Path())) {
     if (file == "sentinel/keep.txt" || file == "root/program/keep.dat") continue;
     if (!Below(file, "root/game/Data Files")) __builtin_trap();
