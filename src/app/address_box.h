@@ -4,11 +4,7 @@
 #include <string>
 #include <string_view>
 
-// The shortest decimal text of a number, without leading blanks or zeros ("0.5", "-3", "19").
-std::string NumberText(double value);
-// The text a box keeps on leaving it: the nearest whole number (halves to even) for values
-// up to 255, "0" above that and below -0.5.
-std::string ClampedOctetText(std::string_view text);
+#include "core/octet_text.h"
 
 // One of the four peer address boxes (Text1..Text4): it keeps the canonical text of the
 // number it reads as, moves the focus on after a fourth character or the main keyboard's

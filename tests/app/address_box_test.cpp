@@ -1,5 +1,6 @@
 #include "app/address_box.h"
 #include "core/leading_number.h"
+#include "core/octet_text.h"
 
 #include <gmock/gmock.h>
 

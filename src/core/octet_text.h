@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The texts the peer address boxes keep.
+
+// The shortest decimal text of a number, without leading blanks or zeros ("0.5", "-3", "19").
+std::string NumberText(double value);
+// The text a box keeps on leaving it: the nearest whole number (halves to even) for values
+// up to 255, "0" above that and below -0.5.
+std::string ClampedOctetText(std::string_view text);
