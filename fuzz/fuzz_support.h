@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/byte_string.h"
+#include "core/names.h"
 #include "support/fake_ui.h"
 
 // A folder of its own for one fuzz process, removed at exit.
@@ -37,16 +38,4 @@ class FuzzDir {
 
 inline ByteString AsBytes(const uint8_t* data, size_t size) {
   return ByteString(reinterpret_cast<const char*>(data), size);
-}
-
-// Whether a Data Files path has a ".." component, which would leave the folder.
-inline bool StepsUp(const std::string& name) {
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("\\/", start);
-    if (end == std::string::npos) end = name.size();
-    if (name.compare(start, end - start, "..") == 0) return true;
-    start = end + 1;
-  }
-  return false;
 }

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const RequestedFile& file : requested) {
     if (file.Line < 0 || file.Size < 0) __builtin_trap();
     // Line 0 is always asked for; it is only ever written as the arena plug-in.
-    if (file.Line > 0 && (StepsUp(file.Name) || !IsSafeMediaName(file.Name))) __builtin_trap();
+    if (file.Line > 0 && (HasParentStep(file.Name) || !IsSafeMediaName(file.Name)))
+      __builtin_trap();
   }
   if (body.size() != 4 * requested.size()) __builtin_trap();
   return 0;

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CollectMedia((dir.Path() / "Morrowind").string(), package, media, names, peer);
   if (media.MediaNames.size() != media.MediaSizes.size()) __builtin_trap();
   for (const std::string& name : media.MediaNames) {
-    if (StepsUp(name)) __builtin_trap();
+    if (HasParentStep(name)) __builtin_trap();
   }
   if (peer.Sent.size() != 1) __builtin_trap();
   return 0;

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!media.MediaNames.empty() && media.MediaNames[0] != "arena.esp") __builtin_trap();
   if (media.MediaNames.size() != media.MediaSizes.size()) __builtin_trap();
   for (const std::string& name : media.MediaNames) {
-    if (StepsUp(name)) __builtin_trap();
+    if (HasParentStep(name)) __builtin_trap();
   }
   // Whatever reaches the peer starts with the transfer start byte.
   if (!peer.Sent.empty() && peer.Sent[0] != ByteString(1, '\xFF')) __builtin_trap();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "core/names.h"
 #include "core/peer_sender.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
@@ -53,14 +54,7 @@ bool UsableName(const std::string& name) {
       return false;
     }
   }
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("\\/", start);
-    if (end == std::string::npos) end = name.size();
-    if (name.compare(start, end - start, "..") == 0) return false;
-    start = end + 1;
-  }
-  return true;
+  return !HasParentStep(name);
 }
 
 class MediaCollector {

@@ -1,7 +1,6 @@
 #include "net/media_name.h"
 
-#include <algorithm>
-#include <cctype>
+#include "core/names.h"
 
 namespace {
 
@@ -11,13 +10,6 @@ constexpr size_t kMaxNameLength = 1024;
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 bool IsSafeMediaName(std::string_view name) {
   if (name.empty() || name.size() > kMaxNameLength) return false;

@@ -11,5 +11,3 @@ inline constexpr std::string_view kArenaName = "arena.esp";
 // character. Both '\' and '/' count as separators, as they do when the name becomes a path.
 // "arena.esp" travels only as entry 0 and is checked there.
 bool IsSafeMediaName(std::string_view name);
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);

@@ -44,9 +44,7 @@ size_t HeaderSize(uint8_t type) {
 Receiver::Receiver(AppPaths& paths, MediaList& media, RelayTables& relay, NameGenerator& names,
                    Ui& ui, PeerSender& peer)
     : paths_(paths),
-      media_(media),
       relay_(relay),
-      names_(names),
       ui_(ui),
       peer_(peer),
       transfer_(paths, media, names, ui, peer, state_, [this] { return YieldOk(); }),

@@ -55,9 +55,7 @@ class Receiver {
   bool Streamed() const;
 
   AppPaths& paths_;
-  MediaList& media_;
   RelayTables& relay_;
-  NameGenerator& names_;
   Ui& ui_;
   PeerSender& peer_;
   ReceiveState state_;

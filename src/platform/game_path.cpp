@@ -4,16 +4,11 @@
 #include <cctype>
 #include <system_error>
 
+#include "core/names.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // The entry of `folder` named `component` without regard to case; an exact match wins.
 fs::path MatchComponent(const fs::path& folder, std::string_view component) {
@@ -22,7 +17,7 @@ fs::path MatchComponent(const fs::path& folder, std::string_view component) {
   if (fs::exists(fs::symlink_status(exact, ec))) return exact;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (SameIgnoringCase(name, component)) return it->path();
+    if (EqualsIgnoringCase(name, component)) return it->path();
   }
   return exact;
 }

@@ -1,0 +1,22 @@
+#include "core/names.h"
+
+#include <algorithm>
+#include <cctype>
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+bool HasParentStep(std::string_view path) {
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = path.size();
+    if (path.substr(start, end - start) == "..") return true;
+    start = end + 1;
+  }
+  return false;
+}
