@@ -1,11 +1,20 @@
 #include "app/address_discovery.h"
 
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QUrl>
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "app/environment.h"
 #include "platform/network_facts.h"
@@ -17,6 +26,46 @@ std::string TrimBlanks(std::string_view text) {
   if (first == std::string_view::npos) return {};
   size_t last = text.find_last_not_of(' ');
   return std::string(text.substr(first, last - first + 1));
+}
+
+// The IPv4 address of a host, or nothing when the lookup fails or outlasts the deadline. A
+// name lookup cannot be given a timeout, so it runs on a thread of its own that is left to
+// finish by itself: a machine with a route but no working name service must not freeze the
+// window.
+std::optional<QHostAddress> ResolveIPv4(const QString& host, QDeadlineTimer deadline) {
+  QHostAddress literal;
+  if (literal.setAddress(host)) {
+    if (literal.protocol() != QAbstractSocket::IPv4Protocol) return std::nullopt;
+    return literal;
+  }
+  struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::optional<quint32> address;
+  };
+  auto lookup = std::make_shared<Lookup>();
+  std::thread([lookup, name = host.toStdString()] {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    std::optional<quint32> address;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) == 0 && found) {
+      address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
+      freeaddrinfo(found);
+    }
+    std::lock_guard<std::mutex> lock(lookup->mutex);
+    lookup->address = address;
+    lookup->finished = true;
+    lookup->done.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> lock(lookup->mutex);
+  lookup->done.wait_for(lock,
+                        std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())),
+                        [&] { return lookup->finished; });
+  if (!lookup->address) return std::nullopt;
+  return QHostAddress(*lookup->address);
 }
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
@@ -172,8 +221,10 @@ std::string FetchPageBody(const std::string& url, size_t maxBody,
   };
 
   // A blocking socket: the window waits for the page, but never longer than the timeout.
+  const std::optional<QHostAddress> host = ResolveIPv4(page.host(), deadline);
+  if (!host) return {};
   QTcpSocket socket;
-  socket.connectToHost(page.host(), static_cast<quint16>(page.port(80)));
+  socket.connectToHost(*host, static_cast<quint16>(page.port(80)));
   if (!socket.waitForConnected(left())) return {};
 
   QByteArray path = page.path(QUrl::FullyEncoded).toUtf8();

@@ -48,6 +48,14 @@ TEST(ExternalAddress, ReadsTheAddressFromThePageBodyOnly) {
   }
 }
 
+TEST(ExternalAddress, HostNamesAreLookedUp) {
+  AddressPageServer server(Http("Address: 84.1.2.3\n"));
+  EXPECT_EQ(GetExternalAddress(
+                OnlineEnvironment("http://localhost:" + std::to_string(server.Port()) + "/")),
+            "84.1.2.3");
+  EXPECT_THAT(server.Request(), testing::HasSubstr("\r\nHost: localhost:"));
+}
+
 TEST(ExternalAddress, ReadsAtMost250BytesOfALongPage) {
   std::string body = "Address: 84.1.2.3\n" + std::string(100000, 'y');
   AddressPageServer server(Http(body));
