@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr double kButtonWidth = 1215;
-constexpr double kButtonHeight = 375;
 constexpr int kPathRole = Qt::UserRole;
 
 }  // namespace
@@ -27,36 +25,19 @@ constexpr int kPathRole = Qt::UserRole;
 GameFolderChooser::GameFolderChooser(Ui& ui, const QString& startFolder,
                                      std::function<void(const QString&)> onChosen,
                                      std::function<void()> onCancel, QWidget* parent)
-    : QWidget(parent, Qt::Window),
+    : ChooserWindow("Form2", "Select your Morrowind Directory",
+                    {4695, 3195, 2400, 1890, 3105, 2395}, parent),
       ui_(ui),
       onChosen_(std::move(onChosen)),
       onCancel_(std::move(onCancel)) {
-  setObjectName("Form2");
-  setWindowTitle("Select your Morrowind Directory");
-  setAttribute(Qt::WA_DeleteOnClose);
-  resize(TwipsToPixels(4695), TwipsToPixels(3195));
-  // Large enough that the resize rule never gives negative sizes.
-  setMinimumSize(TwipsToPixels(kButtonWidth * 2 + 375 + 120), TwipsToPixels(2400));
-
   drive1_ = new QComboBox(this);
   drive1_->setObjectName("Drive1");
   PlaceTwips(drive1_, 120, 120, 4320, 315);
   dir1_ = new QListWidget(this);
   dir1_->setObjectName("Dir1");
   PlaceTwips(dir1_, 120, 600, 4320, 1695);
-  cmdCancel_ = new QPushButton("Cancel", this);
-  cmdCancel_->setObjectName("cmdCancel");
-  PlaceTwips(cmdCancel_, 1890, 2395, kButtonWidth, kButtonHeight);
-  cmdOk_ = new QPushButton("Ok", this);
-  cmdOk_->setObjectName("cmdOk");
-  PlaceTwips(cmdOk_, 3105, 2395, kButtonWidth, kButtonHeight);
   setTabOrder(drive1_, dir1_);
   setTabOrder(dir1_, cmdOk_);
-  setTabOrder(cmdOk_, cmdCancel_);
-
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName("Timer1");
-  timer1_->setInterval(200);
 
   FillDrives();
   if (!SetFolder(startFolder)) SetFolder(QDir::rootPath());
@@ -67,11 +48,6 @@ GameFolderChooser::GameFolderChooser(Ui& ui, const QString& startFolder,
           [this](QListWidgetItem* item) { SetFolder(item->data(kPathRole).toString()); });
   connect(cmdOk_, &QPushButton::clicked, this, &GameFolderChooser::Ok);
   connect(cmdCancel_, &QPushButton::clicked, this, &GameFolderChooser::Cancel);
-  connect(timer1_, &QTimer::timeout, this, [this] {
-    timer1_->stop();
-    raise();
-    activateWindow();
-  });
 }
 
 void GameFolderChooser::FillDrives() {
@@ -156,23 +132,8 @@ void GameFolderChooser::Dismiss() {
   close();
 }
 
-void GameFolderChooser::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (!timerStarted_) {
-    timerStarted_ = true;
-    timer1_->start();
-  }
-}
-
-void GameFolderChooser::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  const double width = PixelsToTwips(this->width());
-  const double height = PixelsToTwips(this->height());
+void GameFolderChooser::PlaceList(double width, double height) {
   PlaceTwips(dir1_, 120, 600, width - 375, height - 1500);
-  const double okLeft = width - (kButtonWidth + 375);
-  const double top = height - 800;
-  PlaceTwips(cmdOk_, okLeft, top, kButtonWidth, kButtonHeight);
-  PlaceTwips(cmdCancel_, okLeft - kButtonWidth, top, kButtonWidth, kButtonHeight);
 }
 
 void GameFolderChooser::closeEvent(QCloseEvent* event) {

@@ -2,13 +2,12 @@
 
 #include <QMap>
 #include <QString>
-#include <QWidget>
 #include <functional>
+
+#include "app/chooser_window.h"
 
 class QComboBox;
 class QListWidget;
-class QPushButton;
-class QTimer;
 class Ui;
 
 // The game-folder chooser (Form2), opened by start-up when the registry names no game
@@ -18,7 +17,7 @@ class Ui;
 //
 // Drive1 lists the mounted roots; Dir1 lists the current folder's ancestors and its
 // sub-folders (activating one opens it). Messages go through `ui`.
-class GameFolderChooser : public QWidget {
+class GameFolderChooser : public ChooserWindow {
   Q_OBJECT
 
  public:
@@ -40,8 +39,7 @@ class GameFolderChooser : public QWidget {
   void Dismiss();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  void PlaceList(double width, double height) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -54,11 +52,7 @@ class GameFolderChooser : public QWidget {
   QString folder_;
   QMap<QString, QString> driveFolders_;  // last folder shown per drive root
   bool finished_ = false;
-  bool timerStarted_ = false;
 
   QComboBox* drive1_;
   QListWidget* dir1_;
-  QPushButton* cmdOk_;
-  QPushButton* cmdCancel_;
-  QTimer* timer1_;
 };

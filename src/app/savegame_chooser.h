@@ -1,19 +1,18 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
 #include <string>
 
+#include "app/chooser_window.h"
+
 class QListWidget;
-class QPushButton;
-class QTimer;
 class Ui;
 
 // The savegame chooser (Form3): the "*.ess" files of GameDir\Saves\ (the folder found
 // without regard to letter case; a missing one shows an empty list). "Ok" on a selected
 // file or a double-click hands the file name to `onChosen` and closes; "Cancel" closes.
 // Every way out, closing through the frame included, calls `onClosed`.
-class SavegameChooser : public QWidget {
+class SavegameChooser : public ChooserWindow {
   Q_OBJECT
 
  public:
@@ -25,8 +24,7 @@ class SavegameChooser : public QWidget {
   void Cancel();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  void PlaceList(double width, double height) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -36,10 +34,6 @@ class SavegameChooser : public QWidget {
   std::function<void(const std::string&)> onChosen_;
   std::function<void()> onClosed_;
   bool closed_ = false;
-  bool timerStarted_ = false;
 
   QListWidget* file1_;
-  QPushButton* cmdOk_;
-  QPushButton* cmdCancel_;
-  QTimer* timer1_;
 };

@@ -41,6 +41,17 @@ class GameFolderChooserTest : public testing::Test {
   GameFolderChooser* chooser = nullptr;
 };
 
+// The object names along a window's focus chain, from `first`, for `count` widgets.
+QStringList FocusChain(QWidget* first, int count) {
+  QStringList names;
+  QWidget* w = first;
+  for (int i = 0; i < count; ++i, w = w->nextInFocusChain()) {
+    while (w->focusPolicy() == Qt::NoFocus) w = w->nextInFocusChain();
+    names << w->objectName();
+  }
+  return names;
+}
+
 TEST_F(GameFolderChooserTest, OkNeedsMorrowindExeAndKeepsTheLog) {
   disk.Write("Wrong/Morrowind.exe/inside", "");  // a folder of that name does not count
   disk.Write("Game/MORROWIND.EXE", "MZ");
@@ -124,6 +135,8 @@ TEST_F(GameFolderChooserTest, ResizeRuleAndOneShotTimer) {
   EXPECT_EQ(chooser->findChild<QListWidget*>("Dir1")->size(), QSize(575, 300));
   EXPECT_EQ(chooser->findChild<QPushButton*>("cmdOk")->geometry(), QRect(494, 347, 81, 25));
   EXPECT_EQ(chooser->findChild<QPushButton*>("cmdCancel")->geometry(), QRect(413, 347, 81, 25));
+  EXPECT_EQ(FocusChain(chooser->findChild<QComboBox*>("Drive1"), 4),
+            QStringList({"Drive1", "Dir1", "cmdOk", "cmdCancel"}));
 
   auto* timer = chooser->findChild<QTimer*>("Timer1");
   EXPECT_EQ(timer->interval(), 200);
@@ -165,6 +178,8 @@ TEST_F(SavegameChooserTest, ListsSavegamesOfTheSavesFolder) {
   SavegameChooser* chooser = Open();
   EXPECT_EQ(Listed(chooser), QStringList({"A.ESS", "b.ess"}));
   EXPECT_EQ(chooser->windowTitle(), "Select a Savegame");
+  EXPECT_EQ(FocusChain(chooser->findChild<QListWidget*>("File1"), 3),
+            QStringList({"File1", "cmdOk", "cmdCancel"}));
 
   Select(chooser, "b.ess");
   Click(chooser, "cmdOk");

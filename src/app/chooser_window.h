@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QPushButton;
+class QTimer;
+
+// What the two chooser windows share: "Ok" and "Cancel", which the resize rule keeps in the
+// lower right corner, and Timer1, which brings the window to the front once, 200 ms after it
+// opens (the main window may have covered it). The window deletes itself when closed.
+class ChooserWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The design values in twips: the inner area, the lowest height the resize rule may
+  // shrink it to, and the left and top of Cancel and Ok.
+  struct Design {
+    double Width;
+    double Height;
+    double MinimumHeight;
+    double CancelLeft;
+    double OkLeft;
+    double ButtonTop;
+  };
+
+  ChooserWindow(const QString& objectName, const QString& caption, const Design& design,
+                QWidget* parent);
+
+ protected:
+  // Places the window's list for a window of the given inner size (twips).
+  virtual void PlaceList(double width, double height) = 0;
+
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+  QPushButton* cmdOk_;
+  QPushButton* cmdCancel_;
+  QTimer* timer1_;
+
+ private:
+  bool timerStarted_ = false;
+};
