@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/environment.h"
+#include "core/names.h"
 #include "platform/network_facts.h"
 
 namespace {
@@ -198,10 +199,7 @@ std::string AddressFromReply(std::string_view reply) {
   buffer.replace(0, std::min(reply.size(), buffer.size()),
                  reply.substr(0, std::min(reply.size(), buffer.size())));
   if (TrimBlanks(buffer).empty()) return {};
-  std::string lower = buffer;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  size_t found = lower.find("address:");
+  size_t found = ToLower(buffer).find("address:");
   size_t p = found == std::string::npos ? 0 : found + 1;  // 1-based position, 0 = absent
   // The text from 1-based position p + 8: right behind the marker, or without one from the
   // 8th character on.

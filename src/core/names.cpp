@@ -10,6 +10,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+std::string ToLower(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
 bool HasParentStep(std::string_view path) {
   size_t start = 0;
   while (start <= path.size()) {

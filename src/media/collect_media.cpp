@@ -33,10 +33,7 @@ std::string_view Clip(const ByteString& bytes, size_t start, int64_t length) {
 }
 
 std::string LastThreeLower(const std::string& name) {
-  std::string e = name.size() > 3 ? name.substr(name.size() - 3) : name;
-  std::transform(e.begin(), e.end(), e.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return e;
+  return ToLower(name.size() > 3 ? name.substr(name.size() - 3) : name);
 }
 
 std::string DdsTwin(const std::string& name) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/app_paths.h"
+#include "core/names.h"
 #include "platform/game_path.h"
 
 namespace fs = std::filesystem;
@@ -17,12 +18,6 @@ namespace {
 
 // A read into a buffer of this many bytes, terminating NUL included.
 constexpr size_t kValueBufferSize = 2048;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 void AppendUtf8(std::string& out, uint32_t code) {
   if (code < 0x80) {
@@ -173,7 +168,7 @@ std::optional<std::string> DecodeHexString(const std::string& data) {
 std::optional<std::string> StringData(const std::string& data) {
   std::string rest = data;
   for (const char* prefix : {"str(2):", "str(1):"}) {
-    if (Lower(rest).rfind(prefix, 0) == 0) {
+    if (ToLower(rest).rfind(prefix, 0) == 0) {
       rest = rest.substr(std::string(prefix).size());
       break;
     }
@@ -184,7 +179,7 @@ std::optional<std::string> StringData(const std::string& data) {
     if (text) text = text->substr(0, text->find('\0'));
     return text;
   }
-  const std::string lower = Lower(data);
+  const std::string lower = ToLower(data);
   if (lower.rfind("hex(1):", 0) == 0 || lower.rfind("hex(2):", 0) == 0) {
     return DecodeHexString(data.substr(7));
   }
@@ -196,7 +191,7 @@ std::string NormalizeKey(const std::string& key) {
   size_t begin = key.find_first_not_of('\\');
   size_t end = key.find_last_not_of('\\');
   if (begin == std::string::npos) return "";
-  return Lower(key.substr(begin, end - begin + 1));
+  return ToLower(key.substr(begin, end - begin + 1));
 }
 
 enum class Lookup { Found, NoValue, NoKey };
@@ -207,7 +202,7 @@ Lookup FindValue(const fs::path& hive, const std::string& wantedKey, const std::
                  std::string& result, bool& isString) {
   std::ifstream in(hive, std::ios::binary);
   if (!in) return Lookup::NoKey;
-  const std::string wantedName = Lower(valueName);
+  const std::string wantedName = ToLower(valueName);
   bool inKey = false;
   bool keySeen = false;
   std::string line;
@@ -242,7 +237,7 @@ Lookup FindValue(const fs::path& hive, const std::string& wantedKey, const std::
       data.pop_back();
       data += line;
     }
-    if (Lower(name) != wantedName) continue;
+    if (ToLower(name) != wantedName) continue;
     std::optional<std::string> text = StringData(data);
     isString = text.has_value();
     if (text) result = *text;

@@ -5,17 +5,11 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/names.h"
 #include "net/bytes.h"
 #include "records/record_file.h"
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
 
 // Pool positions by id, exact and lower-cased, so that each BNAM value is matched
 // against the pool without comparing it with every record; the positions stay in pool
@@ -26,7 +20,7 @@ class BodyPartIndex {
     for (size_t i = 0; i < pool.size(); ++i) {
       ids_.push_back(RecordId(pool[i], false));
       exact_[ids_.back()].push_back(i);
-      lowered_[Lower(ids_.back())].push_back(i);
+      lowered_[ToLower(ids_.back())].push_back(i);
     }
   }
 
@@ -35,7 +29,7 @@ class BodyPartIndex {
   std::vector<size_t> Matches(const std::string& value) const {
     std::vector<size_t> result;
     if (const auto it = exact_.find(value); it != exact_.end()) result = it->second;
-    if (const auto it = lowered_.find(Lower(value) + ".1st"); it != lowered_.end()) {
+    if (const auto it = lowered_.find(ToLower(value) + ".1st"); it != lowered_.end()) {
       result.insert(result.end(), it->second.begin(), it->second.end());
       std::inplace_merge(result.begin(), result.end() - static_cast<ptrdiff_t>(it->second.size()),
                          result.end());

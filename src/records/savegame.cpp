@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "core/app_paths.h"
+#include "core/names.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
 #include "records/record_file.h"
@@ -98,14 +99,8 @@ class SaveFile {
   uint64_t size_ = 0;
 };
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 bool IsGameMaster(const std::string& name) {
-  const std::string lower = Lower(name);
+  const std::string lower = ToLower(name);
   return lower == "morrowind.esm" || lower == "tribunal.esm" || lower == "bloodmoon.esm";
 }
 
