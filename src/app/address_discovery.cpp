@@ -22,13 +22,6 @@
 
 namespace {
 
-std::string TrimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
-
 // The IPv4 address of a host, or nothing when the lookup fails or outlasts the deadline. A
 // name lookup cannot be given a timeout, so it runs on a thread of its own that is left to
 // finish by itself: a machine with a route but no working name service must not freeze the
@@ -206,7 +199,7 @@ std::string AddressFromReply(std::string_view reply) {
   std::string rest = buffer.substr(p + 7);
   size_t lineFeed = rest.find('\n');
   if (lineFeed != std::string::npos) rest.resize(lineFeed);
-  return TrimBlanks(rest);
+  return std::string(TrimBlanks(rest));
 }
 
 std::string FetchPageBody(const std::string& url, size_t maxBody,

@@ -5,6 +5,7 @@
 #include "bridge/field_encoding.h"
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
+#include "core/names.h"
 #include "core/peer_sender.h"
 #include "net/bytes.h"
 #include "platform/files.h"
@@ -24,13 +25,6 @@ constexpr size_t kMaxSetValue = 65535;
 // Every field encodes to at least one byte, so a set with this many fields can never be
 // sent; positions beyond it are not stored.
 constexpr int32_t kMaxFieldPositions = 65532;
-
-std::string_view TrimSpaces(std::string_view s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const size_t last = s.find_last_not_of(' ');
-  return s.substr(first, last - first + 1);
-}
 
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
@@ -129,7 +123,7 @@ void Bridge::HandleLine(std::string_view line) {
   constexpr size_t kTextStart = 12;
   if (line.size() < kTextStart) return;
   const std::string_view key = line.substr(kMarker.size(), 5);
-  std::string_view text = TrimSpaces(line.substr(kTextStart));
+  std::string_view text = TrimBlanks(line.substr(kTextStart));
   if (text.empty()) return;
   OutVar* var = FindOrAddKey(key);
   if (!var) return;

@@ -10,6 +10,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
 std::string ToLower(std::string_view text) {
   std::string lower(text);
   std::transform(lower.begin(), lower.end(), lower.begin(),

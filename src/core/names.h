@@ -8,6 +8,9 @@
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// The text without its leading and trailing blanks (spaces only).
+std::string_view TrimBlanks(std::string_view text);
+
 // The text with its ASCII letters lower-cased.
 std::string ToLower(std::string_view text);
 
