@@ -17,8 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array<std::string_view, 11> kItemTypes = {
-    "CLOT", "ALCH", "ARMO", "MISC", "INGR", "WEAP", "APPA", "BOOK", "LIGH", "PROB", "REPA"};
+// Lockpicks come last: a plug-in's lockpick travels with its record, model and icon like a
+// probe instead of as a bare reference the friend's game cannot resolve.
+constexpr std::array<std::string_view, 12> kItemTypes = {
+    "CLOT", "ALCH", "ARMO", "MISC", "INGR", "WEAP", "APPA", "BOOK", "LIGH", "PROB", "REPA", "LOCK"};
 
 bool IsItemType(std::string_view type) {
   return std::find(kItemTypes.begin(), kItemTypes.end(), type) != kItemTypes.end();

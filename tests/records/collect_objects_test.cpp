@@ -123,16 +123,17 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
   c.game.WriteDataFile("all_types.esp", RealTestFile("all_types.esp"), 1);
   Npc player;
   player.Inventory = {{1, "test_armor"},   {1, "test_clothing"}, {1, "test_weapon"},
-                      {1, "test_alchemy"}, {1, "test_book"},     {1, "test_misc"}};
+                      {1, "test_alchemy"}, {1, "test_book"},     {1, "test_misc"},
+                      {1, "test_lockpick"}};
   player.Spells = {"test_spellmaking"};
   c.game.WriteSavegame("a.ess",
                        Savegame({{"Morrowind.esm"}, {"all_types.esp"}}, {NpcRecord(player)}));
   c.Run();
   const CharacterPackage& p = c.package;
 
-  // The editor ends BNAM values in a NUL; the parts are found all the same.
-  EXPECT_THAT(p.ArmorPartIds, ElementsAre("test_bodypart_a"));
-  EXPECT_THAT(p.ClothingPartIds, ElementsAre("test_bodypart_c"));
+  // The editor ends BNAM and CNAM values in a NUL; male and female parts are found.
+  EXPECT_THAT(p.ArmorPartIds, ElementsAre("test_bodypart_a", "test_bodypart_a_f"));
+  EXPECT_THAT(p.ClothingPartIds, ElementsAre("test_bodypart_c", "test_bodypart_c_f"));
   EXPECT_THAT(p.EnchantmentIds, ElementsAre("test_enchanting_on_use", "test_enchanting_on_use",
                                             "test_enchanting_on_use", "test_enchanting"));
   std::set<std::string> distinct(p.EnchantmentNewIds.begin(), p.EnchantmentNewIds.end());
@@ -149,8 +150,8 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
        at += 16 + static_cast<uint32_t>(BytesToLongAt(p.CharacterRecords, at + 4))) {
     types.push_back(p.CharacterRecords.substr(at, 4));
   }
-  EXPECT_THAT(types, ElementsAre("ENCH", "ENCH", "ENCH", "ENCH", "SPEL", "BODY", "BODY", "ARMO",
-                                 "CLOT", "WEAP", "ALCH", "BOOK", "MISC"));
+  EXPECT_THAT(types, ElementsAre("ENCH", "ENCH", "ENCH", "ENCH", "SPEL", "BODY", "BODY", "BODY",
+                                 "BODY", "ARMO", "CLOT", "WEAP", "ALCH", "BOOK", "MISC", "LOCK"));
 }
 
 TEST(InventoryAndSpellLists, IdsFollowTheFieldRules) {
