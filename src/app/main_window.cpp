@@ -19,6 +19,7 @@
 #include "app/startup.h"
 #include "app/twips.h"
 #include "bridge/launch.h"
+#include "media/outcome_text.h"
 
 namespace {
 
@@ -125,7 +126,8 @@ void MainWindow::BuildControls() {
     PlaceTwips(text_[i], 2760 + 480 * i, 120, 375, 285);
   }
 
-  drop1_ = MakeLabel(this, "Drop1", "Select a Character to proceed.", centred);
+  linkCaption_ = "Select a Character to proceed.";
+  drop1_ = MakeLabel(this, "Drop1", linkCaption_, centred);
   drop1_->setWordWrap(true);
   PlaceTwips(drop1_, 240, 480, 4215, 1095);
   SetDrop1BackColor(255);
@@ -186,6 +188,9 @@ void MainWindow::BuildControls() {
   setTabOrder(cmdPlay_, cmdCharacter_);
   command1_->setFocus();
 
+  for (QPushButton* button : {command1_, cmdConnect_, cmdCharacter_, cmdPlay_}) {
+    connect(button, &QPushButton::clicked, this, [this] { DropOutcome(); });
+  }
   connect(command1_, &QPushButton::clicked, this, [this] { exporter_.Transplant(); });
   connect(cmdConnect_, &QPushButton::clicked, this, [this] { controller_.Connect(); });
   connect(cmdCharacter_, &QPushButton::clicked, this, [this] { OpenSavegameChooser(); });
@@ -273,6 +278,7 @@ void MainWindow::IdleState() {
 }
 
 void MainWindow::BusyState() {
+  DropOutcome();
   timer1_->start();
   cmdCharacter_->hide();
   cmdPlay_->hide();
@@ -359,7 +365,21 @@ void MainWindow::SetDrop1BackColor(int color) {
   SetBackground(drop1_, StoredColor(color));
 }
 
-void MainWindow::SetDrop1Caption(const QString& caption) { drop1_->setText(caption); }
+void MainWindow::SetDrop1Caption(const QString& caption) {
+  linkCaption_ = caption;
+  if (!showingOutcome_) drop1_->setText(caption);
+}
+
+void MainWindow::ShowOutcome(const TransplantOutcome& outcome) {
+  // The character's name is in the game's 8-bit code page.
+  drop1_->setText(QString::fromLatin1(OutcomeText(outcome)));
+  showingOutcome_ = true;
+}
+
+void MainWindow::DropOutcome() {
+  showingOutcome_ = false;
+  drop1_->setText(linkCaption_);
+}
 
 AddressBox* MainWindow::Box(int box) const {
   return box >= 1 && box <= 4 ? text_[box - 1] : nullptr;
@@ -375,6 +395,7 @@ void MainWindow::EnableTimer2() {
 }
 
 void MainWindow::ShowHelp() {
+  DropOutcome();
   ShowMessage(std::string("Send questions to ") + kContactAddress, "QUIB!",
               MessageIcon::Information);
 }

@@ -55,6 +55,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void SetFileProgress(double twips) override;
   int Drop1BackColor() const override { return drop1BackColor_; }
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+  void ShowOutcome(const TransplantOutcome& outcome) override;
   void OpenSavegameChooser() override;
   void Yield() override;
   void WaitForEvents() override;
@@ -98,6 +99,8 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void BuildControls();
   void OpenGameFolderChooser();
   void ShowHelp();
+  // The user acts again: the status label shows its link text instead of an outcome.
+  void DropOutcome();
   void ApplyBar1();
   void ApplyBar2();
   AddressBox* Box(int box) const;
@@ -114,6 +117,9 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   LinkController controller_;
 
   int drop1BackColor_ = 255;
+  // Drop1's link text, which an outcome covers until the user's next action.
+  QString linkCaption_;
+  bool showingOutcome_ = false;
   double fileProgress_ = 0;
   double bar1Twips_ = 135;
   double bar2Twips_ = 135;

@@ -1,4 +1,5 @@
 // A character travels from copy A to copy B: the real buttons, real sockets, two game folders.
+#include <QLabel>
 #include <algorithm>
 #include <cctype>
 #include <functional>
@@ -90,6 +91,7 @@ void WriteCharacterWorld(Copy& a) {
                     SpellRecord("demo_heal", "Heal"), ItemRecord(cuirass), ItemRecord(shirt),
                     ItemRecord(ring), ItemRecord(potion)}));
   Npc player;
+  player.Name = "Demo Hero";
   player.Head = "b_demo_head";
   player.Hair = "b_demo_hair";
   player.Inventory = {{1, "demo_cuirass"},
@@ -113,6 +115,8 @@ void WriteOld(Copy& b, const std::string& relative, const ByteString& bytes) {
   const fs::path path = b.WriteGameFile("Data Files/" + relative, bytes);
   fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 10));
 }
+
+QString Drop1(Copy& copy) { return copy.Control<QLabel>("Drop1")->text(); }
 
 std::string Messages(const Copy& copy) {
   std::string all;
@@ -151,6 +155,7 @@ class TransplantEndToEnd : public TappedPair {
     const size_t requestsBefore = FileRequestBodies(tap->FromListener).size();
 
     a.Click("Command1");
+    EXPECT_EQ(Drop1(a), "Connected to Peer") << "an earlier outcome gives way to the link text";
     const MediaList& media = a.window->Media();
     const fs::path arena = b.GamePathOf("\\Data Files\\arena.esp");
     ASSERT_TRUE(QTest::qWaitFor(
@@ -160,6 +165,12 @@ class TransplantEndToEnd : public TappedPair {
         << Messages(b);
     EXPECT_EQ(Messages(a), "");
     EXPECT_EQ(Messages(b), "");
+    // Both players see how it ended, naming the character.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Drop1(a).contains("went out") && Drop1(b).contains("arena.esp"); }, 10000))
+        << Drop1(a).toStdString() << "\n"
+        << Drop1(b).toStdString();
+    EXPECT_TRUE(Drop1(a).contains("Demo Hero") && Drop1(b).contains("Demo Hero"));
 
     // A listed every file its character names, and arena.esp first.
     ASSERT_FALSE(media.MediaNames.empty());
@@ -279,6 +290,8 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
   auto after = FilesBelow(b.DataFiles());
   after.erase("MWSE/remotepc");
   EXPECT_EQ(after, before);
+  // A's bytes all left A before the cut, so only B can tell that nothing was written.
+  EXPECT_TRUE(Drop1(b).contains("nothing was written")) << Drop1(b).toStdString();
   ExpectNoTemporaryFile();
 
   ASSERT_TRUE(Connect(a, b));

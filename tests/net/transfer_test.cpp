@@ -17,6 +17,13 @@ void StartTransplant(Side& a) {
   a.peer.Send(MediaListMessage(ListText(a.media)));
 }
 
+using Kind = TransplantOutcome::Kind;
+std::vector<Kind> Kinds(const Side& side) {
+  std::vector<Kind> kinds;
+  for (const auto& o : side.ui.Outcomes) kinds.push_back(o.What);
+  return kinds;
+}
+
 bool NoTemporaryFiles(const Side& side) {
   return std::ranges::none_of(side.Files(), [](const auto& f) { return f.ends_with(".tmp"); });
 }
@@ -50,6 +57,14 @@ TEST(TransferExchange, DeliversThePluginAndTheMissingMediaOnly) {
   EXPECT_EQ(p.a.ui.Label4, (Strings{"Receiving file requests.", "Sending character data."}));
   EXPECT_EQ(p.b.ui.States, (Strings{"Busy", "Idle"}));
   EXPECT_TRUE(p.a.receiver.State().ServingRequests);
+  // The receiver's outcome carries the plug-in it wrote; the sender's counts what it served.
+  EXPECT_EQ(Kinds(p.b), std::vector<Kind>{Kind::Arrived});
+  EXPECT_EQ(p.b.ui.Outcomes[0].Plugin, p.a.media.ArenaPlugin);
+  const auto sent = p.a.receiver.TakeSentOutcome();
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(sent->Files, 3);
+  EXPECT_EQ(sent->Bytes, 5000 + 80000 + 300000);
+  EXPECT_FALSE(p.a.receiver.TakeSentOutcome()) << "handed out once";
   EXPECT_TRUE(p.a.ui.Messages.empty());
   EXPECT_TRUE(p.b.ui.Messages.empty());
   EXPECT_TRUE(NoTemporaryFiles(p.a));
@@ -133,13 +148,14 @@ TEST(TransferHostile, ADamagedContentsStreamWritesNothing) {
   h.ExpectStillWorks();
 }
 
-TEST(TransferHostile, AShortContentsStreamWritesOnlyWholeFiles) {
+TEST(TransferHostile, AShortContentsStreamWritesNothingAndSaysSo) {
   Hostile h;
   // The contents hold the plug-in and only half the mesh, though the list claims all of it.
   h.b.receiver.ProcessArrival(Message(
       254,
       RawCharacterDataBody("arena.esp\t3\r\nMeshes\\good.nif\t4\r\n", 8, Compressed("ESPGO"))));
-  EXPECT_EQ(h.b.DataFile("arena.esp"), "ESP");
+  EXPECT_FALSE(std::filesystem::exists(h.b.DataFiles() / "arena.esp"));
+  EXPECT_EQ(Kinds(h.b), std::vector<Kind>{Kind::NothingWritten});
   EXPECT_FALSE(std::filesystem::exists(h.b.DataFiles() / "Meshes" / "good.nif"));
   EXPECT_EQ(h.b.ui.Messages.back().Text, "Insufficient memory");
   EXPECT_TRUE(NoTemporaryFiles(h.b));
@@ -223,6 +239,7 @@ TEST(TransferReset, AConnectionClosedWhileUnpackingLeavesNothingBehind) {
   EXPECT_FALSE(std::filesystem::exists(p.b.DataFiles() / "arena.esp"));
   EXPECT_TRUE(NoTemporaryFiles(p.b));
   EXPECT_EQ(p.b.ui.States, (Strings{"Busy"})) << "the link's closed handler shows Idle";
+  EXPECT_EQ(Kinds(p.b), std::vector<Kind>{Kind::NothingWritten});
   EXPECT_FALSE(p.b.receiver.State().MessageTypeTaken);
 }
 

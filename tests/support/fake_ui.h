@@ -30,6 +30,7 @@ class FakeUi : public Ui {
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
     Messages.push_back({text, title, icon});
   }
+  void ShowOutcome(const TransplantOutcome& outcome) override { Outcomes.push_back(outcome); }
   void OpenSavegameChooser() override { ++ChooserOpened; }
   void Yield() override {
     ++Yields;
@@ -42,6 +43,7 @@ class FakeUi : public Ui {
   std::vector<double> Bar1;
   std::vector<double> FileProgress;
   std::vector<Message> Messages;
+  std::vector<TransplantOutcome> Outcomes;
   int Drop1Color = 65280;
   int ChooserOpened = 0;
   int Yields = 0;
