@@ -20,7 +20,10 @@ std::string OpponentName(const ByteString& plugin) {
 }
 
 std::string OutcomeText(const TransplantOutcome& outcome) {
-  const std::string name = OpponentName(outcome.Plugin);
+  return OutcomeText(outcome, OpponentName(outcome.Plugin));
+}
+
+std::string OutcomeText(const TransplantOutcome& outcome, const std::string& name) {
   switch (outcome.What) {
     case TransplantOutcome::Kind::Sent: {
       // Tenths of a MB, whatever the locale's decimal mark.

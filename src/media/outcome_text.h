@@ -12,3 +12,5 @@ std::string OpponentName(const ByteString& plugin);
 // What the status label says when a transplant has ended: which character went out and how
 // much, which one arrived and how to meet it, or that nothing was written.
 std::string OutcomeText(const TransplantOutcome& outcome);
+// The same with the character's name given.
+std::string OutcomeText(const TransplantOutcome& outcome, const std::string& name);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <map>
@@ -13,8 +14,11 @@
 
 #include "app/savegame_chooser.h"
 #include "app/window_fixture.h"
+#include "support/tes3_writer.h"
 
 namespace {
+
+using namespace tes3;
 
 struct ControlCase {
   const char* name;
@@ -55,9 +59,17 @@ class WindowTest : public testing::Test {
   std::unique_ptr<MainWindow> window = world.MakeWindow();
 };
 
+// A design place in pixels, enlarged as the window's layout is.
+int Scaled(int pixels, double scale) { return static_cast<int>(std::lround(pixels * scale)); }
+QRect Scaled(const QRect& r, double scale) {
+  return {Scaled(r.x(), scale), Scaled(r.y(), scale), Scaled(r.width(), scale),
+          Scaled(r.height(), scale)};
+}
+
 TEST_F(WindowTest, ControlsHaveTheirDesignTextsPlacesVisibilityColoursAndFont) {
+  const double s = window->LayoutScale();
   EXPECT_EQ(window->windowTitle(), "Quib!");
-  EXPECT_EQ(window->size(), QSize(313, 299));
+  EXPECT_EQ(window->size(), QSize(Scaled(313, s), Scaled(299, s)));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
   EXPECT_FALSE(window->windowFlags() &
                (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
@@ -87,7 +99,7 @@ TEST_F(WindowTest, ControlsHaveTheirDesignTextsPlacesVisibilityColoursAndFont) {
     if (c.text) {
       EXPECT_EQ(TextOf(widget), c.text) << c.name;
     }
-    EXPECT_EQ(widget->geometry(), c.place) << c.name;
+    EXPECT_EQ(widget->geometry(), Scaled(c.place, s)) << c.name;
     EXPECT_EQ(!widget->isHidden(), c.shown) << c.name;
   }
   EXPECT_EQ(qobject_cast<QLabel*>(Control("Drop1"))->alignment(), Qt::AlignCenter);
@@ -171,7 +183,7 @@ TEST_F(WindowTest, StatesSwitchOnlyTheirControls) {
   EXPECT_EQ(TextOf(Control("Label3")), "");
   EXPECT_EQ(TextOf(Control("Label4")), "");
   EXPECT_EQ(window->Bar1Width(), 900);
-  EXPECT_EQ(Control("bar1")->width(), 60);
+  EXPECT_EQ(Control("bar1")->width(), Scaled(60, window->LayoutScale()));
 }
 
 TEST_F(WindowTest, Timer1CopiesFileProgressIntoBar2) {
@@ -179,7 +191,7 @@ TEST_F(WindowTest, Timer1CopiesFileProgressIntoBar2) {
   EXPECT_EQ(window->Bar2Width(), 135);  // stored only; the timer applies it
   window->BusyState();
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->Bar2Width() == 2227.5; }));
-  EXPECT_EQ(Control("bar2")->width(), 149);
+  EXPECT_EQ(Control("bar2")->width(), Scaled(149, window->LayoutScale()));
   window->SetFileProgress(-5);
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->Bar2Width() == -5; }));
   EXPECT_EQ(Control("bar2")->width(), 0);
@@ -227,6 +239,54 @@ TEST_F(WindowTest, SelectCharacterOpensTheChooserOverADisabledWindow) {
   EXPECT_FALSE(window->isEnabled());
   window->SavegameChooserWindow()->close();
   EXPECT_TRUE(window->isEnabled());
+}
+
+// Measured with the controls' own fonts: each text's width and height within the room the
+// control leaves inside its frame (a line edit keeps 2 more pixels free on each side).
+void ExpectWholeText(QWidget* control, const QString& text) {
+  const QFontMetrics metrics = control->fontMetrics();
+  const int frame = control->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+  QRect room = control->rect().adjusted(frame, frame, -frame, -frame);
+  QRect need(0, 0, metrics.horizontalAdvance(text), metrics.height());
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    room = label->contentsRect();
+    const int wrap = label->wordWrap() ? Qt::TextWordWrap : 0;
+    need = metrics.boundingRect(QRect(0, 0, room.width(), 10000), wrap, text);
+  } else if (qobject_cast<QLineEdit*>(control)) {
+    room.adjust(2, 0, -2, 0);
+  }
+  EXPECT_LE(need.width(), room.width())
+      << control->objectName().toStdString() << ": " << text.toStdString();
+  EXPECT_LE(need.height(), room.height())
+      << control->objectName().toStdString() << ": " << text.toStdString();
+}
+
+// Run at the platform's default font and again at QT_SCALE_FACTOR 1.5 and 2 (CTest).
+TEST_F(WindowTest, EveryControlShowsItsWholeText) {
+  for (const char* name : {"Label1", "cmdConnect", "Text1", "Text2", "Text3", "Text4", "Drop1",
+                           "lblHelp", "Command1", "cmdCharacter", "cmdPlay"}) {
+    ExpectWholeText(Control(name), TextOf(Control(name)));
+  }
+  for (const char* box : {"Text1", "Text4"}) ExpectWholeText(Control(box), "255");
+  window->SetLabel3("Inspecting: Savegame");
+  window->SetLabel4("Receiving character media list.");
+  for (const char* name : {"Label3", "Label4"})
+    ExpectWholeText(Control(name), TextOf(Control(name)));
+  Npc opponent("play00");
+  opponent.Name = "Gandalf the Grey of Vvardenfell";
+  window->ShowOutcome({TransplantOutcome::Kind::Arrived, File({}, {NpcRecord(opponent)}), 0, 0});
+  ASSERT_TRUE(TextOf(Control("Drop1")).contains("Vvardenfell"));
+  ExpectWholeText(Control("Drop1"), TextOf(Control("Drop1")));
+
+  // A font as small as the design's keeps the design's places.
+  const QFont usual = QApplication::font();
+  QFont small = usual;
+  small.setPixelSize(8);
+  QApplication::setFont(small);
+  const auto smallWindow = world.MakeWindow();
+  QApplication::setFont(usual);
+  EXPECT_EQ(smallWindow->LayoutScale(), 1.0);
+  EXPECT_EQ(smallWindow->size(), QSize(313, 299));
 }
 
 }  // namespace
