@@ -28,7 +28,10 @@ std::string OutcomeText(const TransplantOutcome& outcome, const std::string& nam
     case TransplantOutcome::Kind::Sent: {
       // Tenths of a MB, whatever the locale's decimal mark.
       const int64_t tenths = (outcome.Bytes * 10 + 524288) / 1048576;
-      const std::string size = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+      const std::string size =
+          tenths == 0 && outcome.Bytes > 0
+              ? "less than 0.1"
+              : std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
       return (name.empty() ? "Your character" : name) +
              " went out to your friend: " + std::to_string(outcome.Files) +
              (outcome.Files == 1 ? " file, " : " files, ") + size + " MB.";

@@ -29,6 +29,7 @@ TEST(OutcomeText, NamesTheCharacterAndSaysWhatHappened) {
   EXPECT_THAT(OutcomeText({Kind::Sent, plugin, 3, 1572864}),
               AllOf(HasSubstr("Demo Hero"), HasSubstr("3 files"), HasSubstr("1.5 MB")));
   EXPECT_THAT(OutcomeText({Kind::Sent, plugin, 1, 52429}), HasSubstr("1 file, 0.1 MB"));
+  EXPECT_THAT(OutcomeText({Kind::Sent, plugin, 2, 9000}), HasSubstr("less than 0.1 MB"));
   EXPECT_THAT(OutcomeText({Kind::Arrived, plugin, 0, 0}),
               AllOf(HasSubstr("Demo Hero"), HasSubstr("Data Files\\arena.esp"),
                     HasSubstr("launcher"), Not(HasSubstr("Decoy"))));
