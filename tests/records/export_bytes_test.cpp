@@ -19,16 +19,6 @@ uint64_t Fnv1a(const ByteString& bytes) {
   return hash;
 }
 
-// Every occurrence of a drawn id becomes '#'s of its length, so the image no longer
-// depends on the clock.
-void Mask(ByteString& bytes, std::string id) {
-  while (!id.empty() && id.back() == '\0') id.pop_back();
-  if (id.empty()) return;
-  for (size_t at = bytes.find(id); at != ByteString::npos; at = bytes.find(id, at + 1)) {
-    bytes.replace(at, id.size(), std::string(id.size(), '#'));
-  }
-}
-
 // The demo character's export must not change for anything a peer relies on. The
 // expectations are the export of this fixed world before lockpicks, female body parts and
 // the twins of "Textures\" names were followed; none of these occur in it.
@@ -42,40 +32,29 @@ TEST(ExportBytes, TheDemoCharacterExportsTheBytesItAlwaysDid) {
   NameGenerator names;
   FakeUi ui;
   FakePeer peer;
-  CharacterPackage package;
+  CharacterPackage p;
   MediaList media;
-  ASSERT_FALSE(ReadSavegame(paths, names, package));
-  const std::optional<ArenaTemplate> arena =
-      LoadArenaTemplate(demo::ProgramDir(folder.Path(), "a") / "arena.dat", error);
+  ASSERT_FALSE(ReadSavegame(paths, names, p));
+  const auto arena = LoadArenaTemplate(demo::ProgramDir(folder.Path(), "a") / "arena.dat", error);
   ASSERT_TRUE(arena) << error;
-  CollectObjects(paths, names, ui, package);
-  BuildArenaPlugin(*arena, package, media, ui);
-  CollectMedia(paths.GameDir, package, media, names, peer);
+  CollectObjects(paths, names, ui, p);
+  BuildArenaPlugin(*arena, p, media, ui);
+  CollectMedia(paths.GameDir, p, media, names, peer);
 
+  // The drawn ids depend on the clock: each becomes '#'s of its length.
   ByteString plugin = media.ArenaPlugin;
-  for (const std::string& id : package.SpellNewIds) Mask(plugin, id);
-  for (const std::string& id : package.EnchantmentNewIds) Mask(plugin, id);
-  Mask(plugin, package.NewHeadId);
-  Mask(plugin, package.NewHairId);
+  std::vector<std::string> drawn = p.SpellNewIds;
+  drawn.insert(drawn.end(), p.EnchantmentNewIds.begin(), p.EnchantmentNewIds.end());
+  for (const std::string& id : {p.NewHeadId, p.NewHairId})
+    drawn.push_back(id.substr(0, id.size() - 1));
+  for (const std::string& id : drawn) {
+    for (size_t at = plugin.find(id); at != ByteString::npos; at = plugin.find(id, at + 1)) {
+      plugin.replace(at, id.size(), std::string(id.size(), '#'));
+    }
+  }
   EXPECT_EQ(plugin.size(), 2657u);
   EXPECT_EQ(Fnv1a(plugin), 637149299018840462ull);
-  EXPECT_EQ(MediaListText(media),
-            "arena.esp\t2657\r\n"
-            "Meshes\\q\\demo_head.nif\t290\r\nTextures\\q\\demo_skin.dds\t522\r\n"
-            "Textures\\q\\demo_eyes.dds\t522\r\n"
-            "Meshes\\q\\demo_hair.nif\t226\r\nTextures\\q\\demo_hair.dds\t522\r\n"
-            "Meshes\\q\\demo_cuirass.nif\t227\r\nTextures\\q\\demo_steel.dds\t523\r\n"
-            "Meshes\\q\\demo_robe.nif\t227\r\nTextures\\q\\demo_cloth.dds\t523\r\n"
-            "Meshes\\q\\demo_cuirass_gnd.nif\t227\r\nTextures\\q\\demo_steel.dds\t523\r\n"
-            "Icons\\q\\demo_cuirass.dds\t530\r\n"
-            "Meshes\\q\\demo_robe_gnd.nif\t227\r\nTextures\\q\\demo_cloth.dds\t523\r\n"
-            "Icons\\q\\demo_robe.dds\t527\r\n"
-            "Meshes\\q\\demo_blade.nif\t227\r\nTextures\\q\\demo_blade.dds\t523\r\n"
-            "Icons\\q\\demo_blade.dds\t528\r\n"
-            "Meshes\\q\\demo_potion.nif\t227\r\nTextures\\q\\demo_glass.dds\t523\r\n"
-            "Icons\\q\\demo_potion.dds\t529\r\n"
-            "Meshes\\q\\demo_gem.nif\t225\r\nTextures\\q\\demo_gem.dds\t521\r\n"
-            "Icons\\q\\demo_gem.dds\t526\r\n");
+  EXPECT_EQ(Fnv1a(MediaListText(media)), 7499889421393572818ull) << MediaListText(media);
 }
 
 }  // namespace
