@@ -1,7 +1,13 @@
 #include "media/outcome_text.h"
 
+#include <algorithm>
+
 #include "net/bytes.h"
 #include "records/record_file.h"
+
+namespace {
+constexpr size_t kLongestName = 31;
+}  // namespace
 
 std::string OpponentName(const ByteString& plugin) {
   for (size_t pos = 0; pos + 16 <= plugin.size();) {
@@ -12,9 +18,10 @@ std::string OpponentName(const ByteString& plugin) {
     if (record.compare(0, 4, "NPC_") != 0 || RecordId(record, false) != "play00") continue;
     const size_t at = FindSubrecord(record, "FNAM", 16);
     if (at == ByteString::npos) return {};
-    std::string name = SubrecordValue(record, at);
-    while (!name.empty() && name.back() == '\0') name.pop_back();
-    return name;
+    // The game's names are at most 31 characters; a peer's longer one is cut, so the status
+    // label never has to lay out megabytes of text.
+    const std::string value = SubrecordValue(record, at);
+    return value.substr(0, std::min<size_t>(value.find('\0'), kLongestName));
   }
   return {};
 }

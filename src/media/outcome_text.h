@@ -5,8 +5,8 @@
 #include "core/byte_string.h"
 #include "core/ui.h"
 
-// The name (FNAM) of the opponent "play00" in an arena plug-in, without trailing NULs; empty
-// when the plug-in holds no such record.
+// The name (FNAM) of the opponent "play00" in an arena plug-in, up to its NUL and at most 31
+// characters; empty when the plug-in holds no such record.
 std::string OpponentName(const ByteString& plugin);
 
 // What the status label says when a transplant has ended: which character went out and how

@@ -18,6 +18,8 @@ TEST(OutcomeText, NamesTheOpponentAndSaysWhatHappened) {
   const ByteString plugin = File({}, {NpcRecord(decoy), NpcRecord(opponent)});
   EXPECT_EQ(OpponentName(plugin), "Demo Hero");
   EXPECT_EQ(OpponentName(plugin.substr(0, plugin.size() - 1)), "") << "a cut record is skipped";
+  opponent.Name = std::string(100000, 'x');
+  EXPECT_EQ(OpponentName(File({}, {NpcRecord(opponent)})), std::string(31, 'x'));
 
   EXPECT_THAT(OutcomeText({Kind::Sent, plugin, 3, 1572864}),
               AllOf(HasSubstr("Demo Hero"), HasSubstr("3 files, 1.5 MB")));
