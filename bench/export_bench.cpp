@@ -21,9 +21,9 @@
 #include "net/receive_state.h"
 #include "records/exporter.h"
 #include "records/record_file.h"
-#include "support/arena_template.h"
+#include "fixtures/arena_template.h"
 #include "support/game_folder.h"
-#include "support/tes3_writer.h"
+#include "fixtures/tes3_writer.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "bench_ui.h"
 #include "ratio_reporter.h"
 #include "records/record_file.h"
-#include "support/tes3_writer.h"
+#include "fixtures/tes3_writer.h"
 
 namespace {
 

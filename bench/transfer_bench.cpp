@@ -28,7 +28,7 @@
 #include "media/media_list.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
-#include "support/arena_template.h"
+#include "fixtures/arena_template.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include "net/bytes.h"
 #include "net/comp.h"
 #include "split_input.h"
-#include "support/tes3_writer.h"
+#include "fixtures/tes3_writer.h"
 
 namespace fs = std::filesystem;
 using namespace tes3;

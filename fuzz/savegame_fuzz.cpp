@@ -11,7 +11,7 @@
 #include "records/exporter.h"
 #include "records/record_file.h"
 #include "split_input.h"
-#include "support/arena_template.h"
+#include "fixtures/arena_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FuzzDir dir;

@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
+
 #include "app/address_page_server.h"
 #include "app/environment.h"
 
@@ -65,7 +67,11 @@ TEST(ExternalAddress, ReadsAtMost250BytesOfALongPage) {
 
 TEST(ExternalAddress, GivesUpOnAPageThatNeverAnswers) {
   AddressPageServer server("", /*answer=*/false);
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(GetExternalAddress(OnlineEnvironment(server.Url())), "");
+  // Start-up waits for this page: a player sees a frozen window until it gives up.
+  EXPECT_LT(std::chrono::steady_clock::now() - start,
+            kAddressPageTimeout + std::chrono::seconds(3));
   EXPECT_TRUE(server.Contacted());
 }
 

@@ -3,14 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "fixtures/arena_template.h"
+#include "fixtures/tes3_writer.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
 #include "platform/files.h"
 #include "records/record_file.h"
-#include "support/arena_template.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
-#include "support/tes3_writer.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <map>
 
+#include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
-#include "support/tes3_writer.h"
 
 namespace {
 
