@@ -60,9 +60,9 @@ TEST(ExternalAddress, GivesUpOnAPageThatNeverAnswers) {
   AddressPageServer server("", /*answer=*/false);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(GetExternalAddress(OnlineEnvironment(server.Url())), "");
-  // Start-up waits for this page: a player sees a frozen window until it gives up.
-  EXPECT_LT(std::chrono::steady_clock::now() - start,
-            kAddressPageTimeout + std::chrono::seconds(3));
+  // Start-up waits for this page: a player sees a frozen window until it gives up, so a
+  // few seconds at most.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(7));
   EXPECT_TRUE(server.Contacted());
 }
 

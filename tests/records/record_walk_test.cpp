@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
 
 #include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
@@ -53,18 +52,9 @@ TEST(RecordWalk, DeliversEveryRecordOfTheRealPluginOnce) {
   EXPECT_EQ(walk.Records.back().Type, "INFO");
   EXPECT_EQ(walk.Records.back().Size, 16u + 458u);
 
-  std::map<std::string, int> perType;
   size_t total = kRealHeaderLength;
-  for (const auto& r : walk.Records) {
-    ++perType[r.Type];
-    total += r.Size;
-  }
+  for (const auto& r : walk.Records) total += r.Size;
   EXPECT_EQ(total, RealTestFile("all_types.esp").size());
-  EXPECT_EQ(perType["BODY"], 5);
-  EXPECT_EQ(perType["INFO"], 7);
-  EXPECT_EQ(perType["NPC_"], 2);
-  EXPECT_EQ(perType["TES3"], 0) << "the header record is never delivered";
-
   EXPECT_EQ(ui.Yields, static_cast<int>(kRealRecordCount)) << "one yield per record";
   ASSERT_FALSE(ui.FileProgress.empty());
   EXPECT_DOUBLE_EQ(ui.FileProgress.back(), ui.Shape2Width());
