@@ -67,10 +67,7 @@ class TransplantEndToEnd : public testing::Test {
   }
 
   void OpenAndConnect() {
-    tap = std::make_unique<WireTap>(b.env.PeerPort);
-    a.env.DialPort = tap->Port();
-    a.Open();
-    b.Open();
+    tap = OpenThroughTap(a, b);
     ASSERT_TRUE(Connect(a, b));
     ASSERT_EQ(a.ChooseSavegame(demo::kSavegame), QStringList{demo::kSavegame});
   }

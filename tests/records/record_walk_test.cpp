@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "records/record_file.h"
