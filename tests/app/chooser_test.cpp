@@ -137,6 +137,7 @@ TEST_F(GameFolderChooserTest, ResizeRuleAndOneShotTimer) {
   EXPECT_EQ(chooser->findChild<QPushButton*>("cmdCancel")->geometry(), QRect(413, 347, 81, 25));
   EXPECT_EQ(FocusChain(chooser->findChild<QComboBox*>("Drive1"), 4),
             QStringList({"Drive1", "Dir1", "cmdOk", "cmdCancel"}));
+  EXPECT_EQ(chooser->focusWidget(), chooser->findChild<QListWidget*>("Dir1"));
 
   auto* timer = chooser->findChild<QTimer*>("Timer1");
   EXPECT_EQ(timer->interval(), 200);
@@ -180,6 +181,7 @@ TEST_F(SavegameChooserTest, ListsSavegamesOfTheSavesFolder) {
   EXPECT_EQ(chooser->windowTitle(), "Select a Savegame");
   EXPECT_EQ(FocusChain(chooser->findChild<QListWidget*>("File1"), 3),
             QStringList({"File1", "cmdOk", "cmdCancel"}));
+  EXPECT_EQ(chooser->focusWidget(), chooser->findChild<QListWidget*>("File1"));
 
   Select(chooser, "b.ess");
   Click(chooser, "cmdOk");
