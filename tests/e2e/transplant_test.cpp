@@ -35,14 +35,27 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// "Meshes\a\x.nif" as a key of FilesBelow, without regard to case.
-std::string Key(const std::string& backslashName) { return Lower(Slashed(backslashName)); }
+// A name in the game's code page (Windows-1252, here only its Latin-1 letters) as the UTF-8
+// name of its file on disk.
+std::string OnDisk(const std::string& gameName) {
+  std::string utf8;
+  for (const char c : gameName) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80) utf8 += static_cast<char>(0xC0 | (u >> 6));
+    utf8 += static_cast<char>(u >= 0x80 ? 0x80 | (u & 0x3F) : u);
+  }
+  return Slashed(utf8);
+}
 
-// A's media, by the names its records and meshes give them.
+// "Meshes\a\x.nif" as a key of FilesBelow, without regard to case.
+std::string Key(const std::string& backslashName) { return Lower(OnDisk(backslashName)); }
+
+// A's media, by the names its records and meshes give them (some in the code page's
+// accented letters).
 std::map<std::string, ByteString> DemoMedia() {
   return {
-      {"Meshes\\b\\demo_head.nif", Mesh({TextureBlock("tx_demo_skin.tga")})},
-      {"Meshes\\b\\demo_hair.nif", Mesh({TextureBlock("Textures\\tx_demo_hair.dds")})},
+      {"Meshes\\b\\demo_t\xEAte.nif", Mesh({TextureBlock("tx_demo_skin.tga")})},
+      {"Meshes\\b\\demo_hair.nif", Mesh({TextureBlock("Textures\\tx_demo_gr\xFCn.dds")})},
       {"Meshes\\a\\demo_cuirass.nif", Mesh({TextureBlock("demo\\sub\\tx_cuirass.dds")})},
       {"Meshes\\a\\demo_cuirass_gnd.nif", Mesh({TextureBlock("tx_demo_shared.dds")})},
       {"Meshes\\c\\demo_shirt.nif", Mesh({TextureBlock("tx_demo_shared.dds")})},
@@ -51,14 +64,14 @@ std::map<std::string, ByteString> DemoMedia() {
       {"Meshes\\c\\demo_ring.nif", RealTestFile("all_types.nif")},
       {"Meshes\\m\\demo_potion.nif", Mesh({})},
       {"Textures\\tx_demo_skin.dds", Noise(40000, 1)},
-      {"Textures\\tx_demo_hair.dds", Noise(30000, 2)},
+      {"Textures\\tx_demo_gr\xFCn.dds", Noise(30000, 2)},
       {"Textures\\demo\\sub\\tx_cuirass.dds", Noise(2'500'000, 3)},
       {"Textures\\tx_demo_shared.dds", Noise(300000, 4)},
       {"Textures\\g7\\textests\\light07_0.dds", Noise(20000, 5)},
       {"Icons\\a\\demo_cuirass.dds", Noise(4000, 6)},
       {"Icons\\c\\demo_shirt.dds", Noise(4000, 7)},
       {"Icons\\c\\demo_ring.dds", Noise(4000, 8)},
-      {"Icons\\m\\demo_potion.dds", Noise(4000, 9)},
+      {"Icons\\m\\demo_p\xF6tion.dds", Noise(4000, 9)},
   };
 }
 
@@ -76,13 +89,13 @@ void WriteCharacterWorld(Copy& a) {
   ring.WithModel("c\\demo_ring.nif").WithIcon("c\\demo_ring.tga");
   ring.WithEnchantment("demo_ring_ench");
   Item potion("ALCH", "demo_potion");
-  potion.WithModel("m\\demo_potion.nif").WithIcon("m\\demo_potion.dds");
+  potion.WithModel("m\\demo_potion.nif").WithIcon("m\\demo_p\xF6tion.dds");
 
   Header header;
   header.Masters = {{"Morrowind.esm", 1}};
   a.WriteGameFile(
-      "Data Files/demo.esp",
-      File(header, {BodyPartRecord("b_demo_head", "b\\demo_head.nif"),
+      "Data Files/d\u00e9mo.esp",
+      File(header, {BodyPartRecord("b_demo_head", "b\\demo_t\xEAte.nif"),
                     BodyPartRecord("b_demo_hair", "b\\demo_hair.nif"),
                     BodyPartRecord("demo_cuirass_part", "a\\demo_cuirass.nif"),
                     BodyPartRecord("demo_shirt_part", "c\\demo_shirt.nif"),
@@ -98,10 +111,10 @@ void WriteCharacterWorld(Copy& a) {
                       {3, "demo_potion"},
                       {50, "gold_001"}};
   player.Spells = {"demo_fire", "demo_heal", "fireball"};
-  a.WriteGameFile("Saves/demo.ess",
-                  Savegame({{"Morrowind.esm", 1}, {"demo.esp", 2}}, {NpcRecord(player)}));
+  a.WriteGameFile("Saves/d\u00e9mo.ess",
+                  Savegame({{"Morrowind.esm", 1}, {"d\xE9mo.esp", 2}}, {NpcRecord(player)}));
   for (const auto& [name, bytes] : DemoMedia())
-    a.WriteGameFile("Data Files/" + Slashed(name), bytes);
+    a.WriteGameFile("Data Files/" + OnDisk(name), bytes);
   // The .tga the ring's icon names has a .dds twin, which is what travels.
   a.WriteGameFile("Data Files/Icons/c/demo_ring.tga", "tga");
 }
@@ -141,7 +154,7 @@ class TransplantEndToEnd : public TappedPair {
   }
 
   void ChooseSavegame() {
-    ASSERT_TRUE(a.ChooseSavegame("demo.ess").contains("demo.ess"));
+    ASSERT_TRUE(a.ChooseSavegame("d\u00e9mo.ess").contains("d\u00e9mo.ess"));
     ASSERT_TRUE(a.window->isEnabled());
   }
 
@@ -241,7 +254,7 @@ TEST_F(TransplantEndToEnd, BWithoutMediaGetsEveryFile) {
 
 TEST_F(TransplantEndToEnd, BHoldingEveryFileGetsOnlyArenaEsp) {
   Run([](Copy& b) {
-    for (const auto& [name, bytes] : DemoMedia()) WriteOld(b, Slashed(name), "B's own " + name);
+    for (const auto& [name, bytes] : DemoMedia()) WriteOld(b, OnDisk(name), "B's own " + name);
     WriteOld(b, "arena.esp", "an older arena");
   });
 }
