@@ -40,7 +40,7 @@ struct Home {
   }
   std::string Found() const {
     const std::string found = FindGameDir({"", dir.Path().string()});
-    return found == "Not Found" ? found : fs::relative(found, fs::canonical(dir.Path())).string();
+    return found == "Not Found" ? found : Rel(found);
   }
   GameWorld World(const std::string& game) const {
     return WorldOfGameDir((dir.Path() / game).string(),
@@ -84,13 +84,6 @@ TEST(GameInstalls, FindsTheGameInTheFirstPlaceThatNamesIt) {
       {"~/.wine before steam",
        With(kSteam, {{".wine/system.reg", Reg("C:\\\\G")}, {".wine/drive_c", "/"}}),
        ".wine/drive_c/G"},
-      {"flatpak steam",
-       {{".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/appmanifest_22320.acf",
-         "AppState { }"},
-        {".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/common/Morrowind/"
-         "Morrowind.exe",
-         "MZ"}},
-       ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/common/Morrowind"},
       {"heroic prefix with a pfx inside",
        {{".config/heroic/GamesConfig/1435828982.json",
          "{\"1435828982\": {\"winePrefix\": \"$H/Heroic/MW\"}}"},
@@ -117,7 +110,6 @@ TEST(GameInstalls, TheGameRunsInTheWorldOfItsFolder) {
   EXPECT_TRUE(world.Steam);
   EXPECT_EQ(steam.Rel(world.Proton), kRoot + "common/Proton 10.0/proton");
   EXPECT_EQ(steam.Rel(world.CompatData), kRoot + "compatdata/22320");
-  EXPECT_EQ(steam.Rel(world.Prefix), kRoot + "compatdata/22320/pfx");
   EXPECT_EQ(steam.Rel(world.SteamClient), ".local/share/Steam");
   // The Proton Steam's settings name for the game wins.
   steam.dir.Write(".local/share/Steam/config/config.vdf",
