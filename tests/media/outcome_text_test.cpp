@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/tes3_writer.h"
+#include "fixtures/tes3_writer.h"
 
 namespace {
 

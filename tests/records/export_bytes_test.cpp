@@ -7,7 +7,7 @@
 #include "records/collect_objects.h"
 #include "records/record_file.h"
 #include "records/savegame.h"
-#include "support/demo_world.h"
+#include "fixtures/demo_world.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
 
