@@ -57,20 +57,6 @@ struct Harness {
 
 class BridgeTest : public ::testing::Test, public Harness {};
 
-TEST_F(BridgeTest, WorkedExampleRegistersThenTravelsOnTheAssignedChannel) {
-  AppendLog("QUIB::hpval 45|12.5|Sfoo|\n");
-  bridge.Tick();
-  const ByteString set(
-      "\x03\0\0\0\x2D\0\0\0\0\0\x48\x41"
-      "foo\0",
-      16);
-  ASSERT_EQ(peer.Sent.size(), 1u);
-  EXPECT_EQ(peer.Sent[0], ByteString("\xFBhpval\x10\x00", 8) + set);
-
-  relay.OutVars[0].Channel = 0;  // as the peer's VarChannel reply does
-  EXPECT_EQ(TickAfter({"QUIB::hpval 45|12.5|Sfoo|\n"}), ByteString("\x00\x10\x00", 3) + set);
-}
-
 struct SetCase {
   const char* Name;
   std::vector<ByteString> Ticks;  // log text appended before each tick
@@ -126,16 +112,12 @@ TEST_F(BridgeTest, RecreatedLogPullsTheOffsetDown) {
   EXPECT_EQ(TickAfter({"QUIB::abcde 2|\n"}), Register("abcde", Set({Int(2)})));
 }
 
-TEST_F(BridgeTest, SetsCompletedWhileDisconnectedAreDropped) {
+TEST_F(BridgeTest, SetsCompletedWhileDisconnectedAreDroppedAndANewTableRegistersAgain) {
   peer.Connected = false;
   TickAfter({"QUIB::abcde 1|\n"});
   peer.Connected = true;
   EXPECT_EQ(TickAfter({"QUIB::other 2~\n"}), "");
   EXPECT_EQ(relay.OutVarCount, 2);
-}
-
-TEST_F(BridgeTest, ANewTableRegistersKeysAgain) {
-  TickAfter({"QUIB::abcde 1|\n"});
   relay.OutVars[0].Channel = 3;
   relay.OutVarCount = 0;  // the listener restarted
   EXPECT_EQ(TickAfter({"QUIB::abcde 2|\n"}), Register("abcde", Set({Int(2)})));

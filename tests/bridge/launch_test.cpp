@@ -53,44 +53,38 @@ TEST(LaunchGame, StartsTheLauncherThroughWineInTheGameFolder) {
 }
 
 TEST(LaunchGame, MessagesInsteadOfAStart) {
-  struct Case {
-    const char* Name;
-    bool SaveGame, Launcher, LauncherIsFolder, Wine;
-    std::string Text, Title;
-    MessageIcon Icon;
-    int ChooserOpened;
-  };
-  const Case cases[] = {
+  enum Has { kSave = 1, kLauncher = 2, kLauncherFolder = 4, kWine = 8 };
+  const std::tuple<int, FakeUi::Message, int> cases[] = {
       // Wine is absent here, so a start attempt would show the Wine message instead.
-      {"no savegame", false, true, false, false, "Please select a savegame before starting",
-       "error", MessageIcon::Exclamation, 1},
-      {"no launcher", true, false, false, true, "Please install the ScriptExtender", "",
-       MessageIcon::None, 0},
-      {"launcher is a folder", true, true, true, true, "Please install the ScriptExtender", "",
-       MessageIcon::None, 0},
-      {"no wine", true, true, false, false,
-       "Wine was not found. Please install Wine to start the game.", "error",
-       MessageIcon::Exclamation, 0},
+      {kLauncher,
+       {"Please select a savegame before starting", "error", MessageIcon::Exclamation},
+       1},
+      {kSave | kWine, {"Please install the ScriptExtender", "", MessageIcon::None}, 0},
+      {kSave | kLauncherFolder | kWine,
+       {"Please install the ScriptExtender", "", MessageIcon::None},
+       0},
+      {kSave | kLauncher,
+       {"Wine was not found. Please install Wine to start the game.", "error",
+        MessageIcon::Exclamation},
+       0},
   };
-  for (const auto& c : cases) {
+  for (const auto& [has, message, chooserOpened] : cases) {
+    SCOPED_TRACE(has);
     TempDir game, bin;
     AppPaths paths;
     paths.GameDir = game.Path().string();
-    if (c.SaveGame) paths.SaveGamePath = paths.GameDir + "\\Saves\\one.ess";
-    if (c.LauncherIsFolder) {
-      fs::create_directories(game.Path() / "MWScriptExtender.exe");
-    } else if (c.Launcher) {
-      game.Write("MWScriptExtender.exe", "MZ");
-    }
-    if (c.Wine) MakeExecutable(bin, "wine", "#!/bin/sh\n");
+    if (has & kSave) paths.SaveGamePath = paths.GameDir + "\\Saves\\one.ess";
+    if (has & kLauncherFolder) fs::create_directories(game.Path() / "MWScriptExtender.exe");
+    if (has & kLauncher) game.Write("MWScriptExtender.exe", "MZ");
+    if (has & kWine) MakeExecutable(bin, "wine", "#!/bin/sh\n");
     ScopedEnv path("PATH", bin.Path().string());
     FakeUi ui;
     LaunchGame(paths, "", ui);
-    ASSERT_EQ(ui.Messages.size(), 1u) << c.Name;
-    EXPECT_EQ(ui.Messages[0].Text, c.Text) << c.Name;
-    EXPECT_EQ(ui.Messages[0].Title, c.Title) << c.Name;
-    EXPECT_EQ(ui.Messages[0].Icon, c.Icon) << c.Name;
-    EXPECT_EQ(ui.ChooserOpened, c.ChooserOpened) << c.Name;
+    ASSERT_EQ(ui.Messages.size(), 1u);
+    const auto& shown = ui.Messages[0];
+    EXPECT_EQ(std::tie(shown.Text, shown.Title, shown.Icon),
+              std::tie(message.Text, message.Title, message.Icon));
+    EXPECT_EQ(ui.ChooserOpened, chooserOpened);
   }
 }
 

@@ -2,24 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "net/bzip2_stream.h"
 #include "support/fake_ui.h"
 
 namespace {
-
-TEST(Compression, CompressStringRoundTripsThroughTheBoundedReader) {
-  for (size_t n : {1u, 1000u, 123457u}) {
-    ByteString original;
-    for (size_t i = 0; i < n; ++i) original += static_cast<char>((i * 7 + i / 13) & 0xFF);
-    FakeUi ui;
-    ByteString packed = original;
-    CompressString(packed, ui);
-    EXPECT_TRUE(ui.Messages.empty());
-    ByteString out;
-    EXPECT_EQ(DecompressBounded(packed, n, out), kBzOk) << n;
-    EXPECT_EQ(out, original) << n;
-  }
-}
 
 TEST(Compression, OnlyDataErrorsAreShown) {
   FakeUi ui;
