@@ -1,12 +1,74 @@
+#include "records/record_file.h"
+
 #include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
 
 #include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
-#include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
 
 namespace {
+
+using namespace tes3;
+
+TEST(RecordAccess, FindSubrecordIsAPlainTextSearch) {
+  const ByteString r = Record(
+      "ARMO", {Sub("NAME", ByteString("xBNAMy\0", 7)), Sub("BNAM", ByteString("part\0", 5))});
+  const size_t first = FindSubrecord(r, "BNAM");
+  EXPECT_EQ(first, 25u) << "the tag inside the id is taken for a sub-record";
+  EXPECT_EQ(FindSubrecord(r, "BNAM", first + 1), 31u);
+  EXPECT_EQ(FindSubrecord(r, "bnam"), ByteString::npos) << "case-sensitive";
+  EXPECT_EQ(FindSubrecord(r, "BNAM", r.size() + 5), ByteString::npos);
+}
+
+TEST(RecordAccess, IdsWithAndWithoutNulReplacementKeepsEveryLengthAndCutsAreClipped) {
+  const ByteString r =
+      Record("SPEL", {Sub("NAME", ByteString("fireball\0", 9)), Sub("FNAM", ByteString("F\0", 2))});
+  EXPECT_EQ(RecordId(r, true), ByteString("fireball\0", 9));
+  EXPECT_EQ(RecordId(r, false), "fireball");
+  const ByteString replaced = ReplaceId(r, "Ab3dE9gH");
+  EXPECT_EQ(replaced, r.substr(0, 24) + "Ab3dE9gH" + r.substr(32));
+  EXPECT_EQ(RecordId(r.substr(0, 27), true), "fir");
+  EXPECT_EQ(RecordId(ByteString("SPEL"), false), "");
+  EXPECT_EQ(ReplaceId(ByteString("SPEL"), "x"), "SPEL");
+}
+
+TEST(RandomNames, LengthAndAlphabet) {
+  NameGenerator names;
+  std::set<std::string> seen;
+  for (int i = 0; i < 50; ++i) {
+    const std::string name = names.RandomName("12345");
+    ASSERT_EQ(name.size(), 5u);
+    for (char c : name) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c))) << name;
+    seen.insert(name);
+  }
+  EXPECT_GT(seen.size(), 45u) << "names drawn in the same second still differ";
+}
+
+std::time_t At(int year, int month, int day, int hour) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+TEST(FileDates, SortPutsTheNewestDayFirstAndOneDayAtDifferentHoursComparesEqual) {
+  EXPECT_EQ(DayNumber(At(2024, 3, 1, 12)) - DayNumber(At(2024, 2, 28, 12)), 2) << "leap year";
+  // Two plug-ins of one day compare equal: compared by the hour, these two would swap.
+  std::vector<std::time_t> dates = {At(2022, 2, 2, 8), At(2022, 2, 2, 20), At(2022, 2, 3, 1),
+                                    At(2022, 2, 1, 5), At(2019, 1, 1, 1)};
+  std::vector<std::string> names = {"early.esp", "late.esp", "new.esp", "old.esp", "oldest"};
+  SortByFileDate(dates, names, 0, 4);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"new.esp", "early.esp", "late.esp", "old.esp", "oldest"}));
+  EXPECT_EQ(dates[0], At(2022, 2, 3, 1)) << "dates move with their names";
+}
 
 struct WalkResult {
   WalkOutcome Outcome;
@@ -76,7 +138,6 @@ TEST(RecordWalk, DamagedFilesEndTheWalkWithoutAllocatingTheClaim) {
 }
 
 TEST(RecordWalk, RecordsStraddlingReadPiecesArriveWhole) {
-  using namespace tes3;
   std::vector<ByteString> records;
   for (int n = 0; n < 3000; ++n) {
     records.push_back(
