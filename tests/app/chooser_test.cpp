@@ -99,6 +99,7 @@ TEST_F(GameFolderChooserTest, FolderListOpensFoldersAndDrivesThatFailKeepIt) {
   const QString top = QString::fromStdString(fs::canonical(disk.Path() / "Top").string());
   ASSERT_TRUE(chooser->SetFolder(top));
   auto* dir1 = chooser->findChild<QListWidget*>("Dir1");
+  EXPECT_EQ(chooser->focusWidget(), dir1);  // Space must not press Cancel
   QStringList shown;
   for (int i = 0; i < dir1->count(); ++i) shown << dir1->item(i)->text().trimmed();
   EXPECT_EQ(shown.mid(shown.size() - 3), QStringList({".hidden", "alpha", "Beta"}));
@@ -152,6 +153,7 @@ TEST_F(SavegameChooserTest, ListsSavegamesOfTheSavesFolder) {
   SavegameChooser* chooser = Open();
   EXPECT_EQ(Listed(chooser), QStringList({"A.ESS", "b.ess"}));
   EXPECT_EQ(chooser->windowTitle(), "Select a Savegame");
+  EXPECT_EQ(chooser->focusWidget(), chooser->findChild<QListWidget*>("File1"));
 
   Select(chooser, "b.ess");
   Click(chooser, "cmdOk");

@@ -13,6 +13,7 @@ TEST(EnvironmentDefault, VariablesChooseThePrefixFolderAndPorts) {
         dial("QUIB_DIAL_PORT", std::nullopt);
     const Environment env = Environment::Default("/opt/quib");
     EXPECT_EQ(env.WinePrefix, "/home/player/.wine");
+    EXPECT_EQ(env.Home, "/home/player");
     EXPECT_EQ(env.ProgramDir, "/opt/quib");
     EXPECT_EQ(env.PeerPort, 6112);
     EXPECT_EQ(env.DialPort, 0);

@@ -13,8 +13,8 @@ namespace {
 
 const char* kKey = "SOFTWARE\\Bethesda Softworks\\Morrowind\\";
 
-std::string Hive(const std::string& sections) {
-  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n" +
+std::string Hive(const std::string& sections, const std::string& arch = "win64") {
+  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" + arch + "\n\n" +
          sections;
 }
 
@@ -34,9 +34,14 @@ TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
       {"plain key", Hive(plain + "\"Installed Path\"=\"C:\\\\Games\\\\Morrowind\\\\\"\n"),
        "C:\\Games\\Morrowind\\"},
       {"twin only", Hive(twin + "\"Installed Path\"=\"D:\\\\Morrowind\"\n"), "D:\\Morrowind"},
-      {"plain key wins over twin",
+      {"twin wins in a 64-bit prefix",
        Hive(plain + "\"Installed Path\"=\"C:\\\\A\"\n\n" + twin +
             "\"Installed Path\"=\"C:\\\\B\"\n"),
+       "C:\\B"},
+      {"plain key wins in a 32-bit prefix",
+       Hive(
+           plain + "\"Installed Path\"=\"C:\\\\A\"\n\n" + twin + "\"Installed Path\"=\"C:\\\\B\"\n",
+           "win32"),
        "C:\\A"},
       {"plain key without the value falls back to the twin",
        Hive(plain + "\"Other\"=\"x\"\n\n" + twin + "\"Installed Path\"=\"C:\\\\B\"\n"), "C:\\B"},
