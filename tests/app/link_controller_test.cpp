@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "bridge/relay_tables.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
+#include "net/peer_link.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
@@ -18,6 +20,8 @@
 namespace {
 
 using testing::ElementsAre;
+
+bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
 
 const ByteString kTail = "tail-of-the-relay";
 const std::string kListening = "Please establish connection with Peer\r\nYour external IP is: ";
@@ -99,7 +103,7 @@ TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData)
   ASSERT_TRUE(side.Start());
   PeerLink peer;
   peer.Dial("127.0.0.1", static_cast<uint16_t>(side.env.PeerPort));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return side.link.IsConnected(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return side.link.IsConnected(); }));
   EXPECT_FALSE(side.link.IsListening());
   // A character message of which only a part arrived.
   side.receiver.ProcessArrival("\xFF\xFE" + LongToBytes(5000) + ByteString(3000, 'x'));
@@ -120,6 +124,99 @@ TEST(LinkController, SendProgressFillsTheBarAndEndsServingInIdle) {
   side.receiver.State().ServingRequests = true;
   emit side.link.SendProgress(100, 0);
   EXPECT_THAT(side.ui.States, ElementsAre("Idle"));
+}
+
+// Two links over loopback: `server` listens and accepts, `client` dials it.
+class LinkPair : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Listen("127.0.0.1", 0));
+    QObject::connect(&server, &PeerLink::ConnectionRequest, [this] {
+      ++requests;
+      server.Accept();
+    });
+    client.Dial("127.0.0.1", server.ListenerPort());
+    ASSERT_TRUE(WaitFor([this] { return server.IsConnected() && client.IsConnected(); }));
+    server.SetArrivalHandler([this](const ByteString& data) { received += data; });
+  }
+
+  PeerLink server, client;
+  int requests = 0;
+  ByteString received;  // by the server
+};
+
+TEST_F(LinkPair, PeerClosingIsClosedAndOwnCloseRaisesNothing) {
+  QSignalSpy serverClosed(&server, &PeerLink::Closed), serverError(&server, &PeerLink::Error);
+  QSignalSpy clientClosed(&client, &PeerLink::Closed), clientError(&client, &PeerLink::Error);
+  EXPECT_EQ(server.RemoteAddress(), "127.0.0.1");
+  client.CloseConnection();
+  ASSERT_TRUE(serverClosed.wait(5000));
+  // A later connection is accepted: the events of the first one are all behind us.
+  PeerLink later;
+  later.Dial("127.0.0.1", server.ListenerPort());
+  ASSERT_TRUE(WaitFor([&] { return requests == 2 && later.IsConnected(); }));
+  EXPECT_EQ(serverClosed.count(), 1);
+  EXPECT_EQ(serverError.count() + clientClosed.count() + clientError.count(), 0);
+}
+
+TEST_F(LinkPair, DataArrivingDuringTheHandlerFollowsInOrderWithoutReentry) {
+  std::vector<std::string> events;
+  int depth = 0, deepest = 0;
+  const ByteString first = "first;", rest = std::string(200000, 'r') + "end";
+  server.SetArrivalHandler([&](const ByteString& data) {
+    deepest = std::max(deepest, ++depth);
+    events.push_back("data");
+    if ((received += data) == first) {  // the handler yields while more data and the close arrive
+      client.Send(rest);
+      QTest::qWait(200);
+      client.CloseConnection();
+      QTest::qWait(200);
+    }
+    --depth;
+  });
+  QObject::connect(&server, &PeerLink::Closed, [&] { events.push_back("closed"); });
+  client.Send(first);
+  ASSERT_TRUE(WaitFor([&] { return !events.empty() && events.back() == "closed"; }));
+  EXPECT_EQ(received, first + rest);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "closed"), 1);
+}
+
+TEST_F(LinkPair, ASecondRequestIsRefusedWhileConnected) {
+  PeerLink third;
+  QSignalSpy thirdEnded(&third, &PeerLink::Closed), thirdError(&third, &PeerLink::Error);
+  third.Dial("127.0.0.1", server.ListenerPort());
+  ASSERT_TRUE(WaitFor([&] { return thirdEnded.count() + thirdError.count() > 0; }));
+  EXPECT_EQ(requests, 1);
+  client.Send("still here");
+  ASSERT_TRUE(WaitFor([&] { return received == "still here"; }));
+}
+
+TEST_F(LinkPair, SendProgressEndsWithNothingRemaining) {
+  std::vector<std::pair<qint64, qint64>> reports;
+  QObject::connect(&client, &PeerLink::SendProgress,
+                   [&](qint64 sent, qint64 remaining) { reports.emplace_back(sent, remaining); });
+  const ByteString big(4 << 20, 'b');
+  client.Send(big);
+  ASSERT_TRUE(WaitFor([&] { return received.size() == big.size(); }));
+  ASSERT_TRUE(WaitFor([&] { return !reports.empty() && reports.back().second == 0; }));
+  for (const auto& [sent, remaining] : reports) EXPECT_EQ(sent + remaining, qint64(big.size()));
+}
+
+TEST(Link, FailedDialIsErrorAndListenFailsOnAPortInUseOrABadAddress) {
+  PeerLink link;
+  QSignalSpy closed(&link, &PeerLink::Closed), error(&link, &PeerLink::Error);
+  link.Dial("127.0.0.1", WindowWorld::FreePort());  // nobody listens there
+  ASSERT_TRUE(error.wait(5000));
+  link.Dial("not.an.address", 1);  // never looked up by name
+  ASSERT_TRUE(error.wait(5000));
+  EXPECT_EQ(closed.count(), 0);
+  QTcpServer occupant;
+  ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, 0));
+  EXPECT_FALSE(link.Listen("127.0.0.1", occupant.serverPort()));
+  EXPECT_FALSE(link.Listen("1.2.3", 0));
+  EXPECT_TRUE(link.Listen("", 0));
+  EXPECT_EQ(link.ListenerAddress(), "0.0.0.0");
 }
 
 }  // namespace
