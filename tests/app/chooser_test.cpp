@@ -86,6 +86,7 @@ TEST_F(Chooser, FolderListOpensFoldersAndDrivesThatFailKeepIt) {
   const QString top = Text(fs::canonical(disk.Path() / "Top"));
   ASSERT_TRUE(chooser->SetFolder(top));
   auto* dir1 = chooser->findChild<QListWidget*>("Dir1");
+  EXPECT_EQ(chooser->focusWidget(), dir1);  // Space must not press Cancel
   emit dir1->itemActivated(dir1->item(dir1->count() - 1));
   emit dir1->itemActivated(dir1->item(dir1->count() - 1));
   EXPECT_EQ(chooser->CurrentFolder(), top + "/.hidden/Beta");
@@ -103,6 +104,7 @@ QStringList Choose(MainWindow& window, const char* name, const char* button) {
   if (!chooser) return {"no chooser"};
   EXPECT_FALSE(window.isEnabled());
   auto* list = chooser->findChild<QListWidget*>("File1");
+  EXPECT_EQ(chooser->focusWidget(), list);  // Space must not press Cancel
   QStringList listed;
   for (int i = 0; i < list->count(); ++i) listed << list->item(i)->text();
   if (name) list->setCurrentItem(list->findItems(name, Qt::MatchExactly).value(0));

@@ -80,6 +80,7 @@ TEST(EnvironmentDefault, VariablesChooseThePrefixFolderAndPorts) {
     ScopedEnv port("QUIB_PORT", text), dial("QUIB_DIAL_PORT", text);
     const Environment env = Environment::Default("/opt/quib");
     EXPECT_EQ(env.WinePrefix + env.ProgramDir, "/home/player/.wine/opt/quib");
+    EXPECT_EQ(env.Home, "/home/player");
     EXPECT_EQ(env.PeerPort, 6112) << text;
     EXPECT_EQ(env.DialPort, 0) << text;
   }

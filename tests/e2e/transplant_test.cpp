@@ -13,15 +13,26 @@ namespace {
 using namespace e2e;
 namespace fs = std::filesystem;
 
-// A name as a key of FilesBelow ("Meshes\\q\\x.nif" -> "meshes/q/x.nif"), without regard to case.
-std::string Key(std::string name) {
-  for (char& c : name) c = c == '\\' ? '/' : char(std::tolower(static_cast<unsigned char>(c)));
-  return name;
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// "Meshes\\q\\x.nif", in the game's code page (Windows-1252; the demo uses only its Latin-1
+// letters), as a key of FilesBelow: the UTF-8 name on disk, without regard to case.
+std::string Key(const std::string& backslashName) {
+  std::string utf8;
+  for (const char c : backslashName) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80) utf8 += static_cast<char>(0xC0 | (u >> 6));
+    utf8 += c == '\\' ? '/' : static_cast<char>(u >= 0x80 ? 0x80 | (u & 0x3F) : u);
+  }
+  return Lower(utf8);
 }
 
 std::set<std::string> Names(const std::map<std::string, FileState>& files, bool keyed = false) {
   std::set<std::string> names;
-  for (const auto& file : files) names.insert(keyed ? Key(file.first) : file.first);
+  for (const auto& file : files) names.insert(keyed ? Lower(file.first) : file.first);
   return names;
 }
 
@@ -90,13 +101,13 @@ class TransplantEndToEnd : public testing::Test {
     }
     for (const char* kind : {"Meshes", "Textures", "Icons"})
       for (const auto& file : FilesBelow(aData / kind))
-        demoMedia.insert(Key(std::string(kind) + "/" + file.first));
+        demoMedia.insert(Lower(std::string(kind) + "/" + file.first));
     EXPECT_EQ(listed, demoMedia);
 
     // What B had is untouched (but arena.esp), so it was not asked for; nothing else appeared.
     const auto after = FilesBelow(bData);
     for (const auto& [name, state] : before)
-      EXPECT_TRUE(Key(name) == "arena.esp" || (after.count(name) && after.at(name) == state))
+      EXPECT_TRUE(Lower(name) == "arena.esp" || (after.count(name) && after.at(name) == state))
           << name << " was touched";
     EXPECT_EQ(Names(after), expectedFiles);
     ExpectNoTemporaryFile();
@@ -121,6 +132,7 @@ class TransplantEndToEnd : public testing::Test {
 TEST_F(TransplantEndToEnd, TheDemoCharacterTravelsAndBKeepsWhatItHas) {
   WriteOld("meshes/Q/DEMO_CUIRASS_GND.NIF", "B's cuirass");
   WriteOld("TEXTURES/q/Demo_Steel.DDS", "B's steel");
+  WriteOld("icons/Q/demo_pötion.dds", "B's potion icon");
   WriteOld("ARENA.ESP", "an older arena");
   ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
   ASSERT_NO_FATAL_FAILURE(TransplantAndCheck()) << "first transplant";

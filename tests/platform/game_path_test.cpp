@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/code_page.h"
 #include "platform/files.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -31,6 +33,32 @@ TEST(GamePaths, ComponentsResolveWithoutRegardToLetterCaseExactMatchesFirst) {
   EXPECT_EQ(GamePath(dir.Path().string(), "\\saves\\a.ess"), dir.Path() / "saves/a.ess");
 }
 
+// Game names are bytes in the game's code page; the files on disk have UTF-8 names.
+TEST(GamePaths, NamesInTheGamesCodePageFindTheirUtf8Files) {
+  struct Case {
+    const char* page;
+    std::string gameName, diskName;
+  };
+  const Case cases[] = {
+      {"", "Meshes\\caf\xE9_\xFC.nif", "Meshes/caf\u00e9_\u00fc.nif"},
+      {"1250",
+       "Meshes\\\xA3\xF3"
+       "d\x9F.nif",
+       "Meshes/\u0141\u00f3d\u017a.nif"},
+      {"1251", "Meshes\\\xC6\xE8\xE2.nif", "Meshes/\u0416\u0438\u0432.nif"},
+  };
+  for (const Case& c : cases) {
+    ScopedEnv page("QUIB_CODE_PAGE", c.page);
+    TempDir dir;
+    const fs::path file = dir.Write(c.diskName, "x");
+    EXPECT_EQ(GamePath(dir.Path().string(), "\\" + c.gameName), file) << c.page;
+    EXPECT_EQ(GameNameFromUtf8(file.filename().string()), c.gameName.substr(7)) << c.page;
+  }
+  // No form in the code page (0x81 is unassigned in 1252; Cyrillic in 1252): missing.
+  EXPECT_EQ(GamePath("/g", "\\Meshes\\a\x81.nif"), fs::path());
+  EXPECT_EQ(GameNameFromUtf8("\u0416.ess"), std::nullopt);
+}
+
 TEST(GamePaths, NormalFilesAreRegularAndNotHidden) {
   TempDir dir;
   dir.Write("plain.esp", "x");
@@ -40,35 +68,6 @@ TEST(GamePaths, NormalFilesAreRegularAndNotHidden) {
   EXPECT_FALSE(NormalFileExists(dir.Path() / ".hidden.esp"));
   EXPECT_FALSE(NormalFileExists(dir.Path() / "folder.esp"));
   EXPECT_FALSE(NormalFileExists(dir.Path() / "missing.esp"));
-}
-
-TEST(GamePaths, MakeFoldersCreatesEveryFolderButNotTheFile) {
-  TempDir dir;
-  const fs::path file = GamePath(dir.Path().string(), "\\Data Files\\MWSE\\remotepc");
-  MakeFolders(file);
-  EXPECT_TRUE(fs::is_directory(dir.Path() / "Data Files/MWSE"));
-  EXPECT_FALSE(fs::exists(file));
-}
-
-TEST(Files, WritesAtAnOffsetNeverTruncate) {
-  TempDir dir;
-  const fs::path file = dir.Write("remotepc", "ABCDEFGH");
-  ASSERT_TRUE(WriteFileAt(file, 0, ByteString(4, '\0')));
-  EXPECT_EQ(dir.Read("remotepc"), ByteString("\0\0\0\0EFGH", 8));
-  ASSERT_TRUE(WriteFileAt(dir.Path() / "new", 0, "abcd"));
-  EXPECT_EQ(dir.Read("new"), "abcd");
-  EXPECT_FALSE(WriteFileAt(dir.Path() / "missing/folder/file", 0, "x"));
-}
-
-TEST(Files, ReadsClipAtTheEnd) {
-  TempDir dir;
-  const fs::path file = dir.Write("log", "0123456789");
-  EXPECT_EQ(ReadFileAt(file, 4, 3).value(), "456");
-  EXPECT_EQ(ReadFileAt(file, 8, 100).value(), "89");
-  EXPECT_EQ(ReadFileAt(file, 20, 5).value(), "");
-  EXPECT_FALSE(ReadFileAt(dir.Path() / "none", 0, 1).has_value());
-  EXPECT_EQ(FileSize(file), 10);
-  EXPECT_EQ(FileSize(dir.Path() / "none"), -1);
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ namespace {
 
 const char* kKey = "SOFTWARE\\Bethesda Softworks\\Morrowind\\";
 
-std::string Hive(const std::string& sections) {
-  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n" +
+std::string Hive(const std::string& sections, const std::string& arch = "win64") {
+  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" + arch + "\n\n" +
          sections;
 }
 
@@ -23,23 +23,25 @@ std::string Read(const TempDir& prefix) {
                            "Installed Path");
 }
 
-struct HiveCase {
-  const char* name;
-  std::string hive;
-  std::string expected;
-};
-
 TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
   const std::string plain = "[Software\\\\Bethesda Softworks\\\\Morrowind] 1700000000\n#time=1\n";
   const std::string twin =
       "[Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Morrowind] 1700000000\n";
-  const HiveCase cases[] = {
+  const struct {
+    const char* name;
+    std::string hive, expected;
+  } cases[] = {
       {"plain key", Hive(plain + "\"Installed Path\"=\"C:\\\\Games\\\\Morrowind\\\\\"\n"),
        "C:\\Games\\Morrowind\\"},
       {"twin only", Hive(twin + "\"Installed Path\"=\"D:\\\\Morrowind\"\n"), "D:\\Morrowind"},
-      {"plain key wins over twin",
+      {"twin wins in a 64-bit prefix",
        Hive(plain + "\"Installed Path\"=\"C:\\\\A\"\n\n" + twin +
             "\"Installed Path\"=\"C:\\\\B\"\n"),
+       "C:\\B"},
+      {"plain key wins in a 32-bit prefix",
+       Hive(
+           plain + "\"Installed Path\"=\"C:\\\\A\"\n\n" + twin + "\"Installed Path\"=\"C:\\\\B\"\n",
+           "win32"),
        "C:\\A"},
       {"plain key without the value falls back to the twin",
        Hive(plain + "\"Other\"=\"x\"\n\n" + twin + "\"Installed Path\"=\"C:\\\\B\"\n"), "C:\\B"},
@@ -62,16 +64,13 @@ TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
       {"2048 characters do not",
        Hive(plain + "\"Installed Path\"=\"" + std::string(2048, 'a') + "\"\n"), "Not Found"},
   };
-  for (const HiveCase& c : cases) {
+  for (const auto& c : cases) {
     TempDir prefix;
     prefix.Write("system.reg", c.hive);
     EXPECT_EQ(Read(prefix), c.expected) << c.name;
   }
-}
-
-TEST(WineRegistryTest, MissingPrefixOrHiveIsNotFound) {
-  TempDir prefix;
-  EXPECT_EQ(Read(prefix), "Not Found");
+  TempDir noHive;
+  EXPECT_EQ(Read(noHive), "Not Found");
   EXPECT_EQ(ReadRegistryValue("", RegistryRoot::LocalMachine, kKey, "Installed Path"), "Not Found");
 }
 
