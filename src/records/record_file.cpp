@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -52,6 +53,7 @@ class RecordReader {
     }
     end_ -= begin_;
     begin_ = 0;
+    prefetched_ = 0;
     while (end_ < count) {
       const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
       if (got < 0 && errno == EINTR) continue;
@@ -64,6 +66,17 @@ class RecordReader {
   const char* Data() const { return buffer_.get() + begin_; }
   void Consume(size_t count) { begin_ += count; }
 
+  // Asks the processor for the buffered bytes up to `distance` ahead of the current position.
+  // The kernel's copy leaves them in memory rather than in the cache, and record headers lie
+  // a few hundred bytes apart: without this the walk would wait for memory on nearly every
+  // record.
+  void Prefetch(size_t distance) {
+    const size_t limit = std::min(end_, begin_ + distance);
+    for (prefetched_ = std::max(prefetched_, begin_); prefetched_ < limit; prefetched_ += 64) {
+      __builtin_prefetch(buffer_.get() + prefetched_);
+    }
+  }
+
  private:
   static constexpr size_t kChunk = 1 << 20;
   int fd_;
@@ -71,6 +84,7 @@ class RecordReader {
   size_t capacity_;
   size_t begin_ = 0;
   size_t end_ = 0;
+  size_t prefetched_ = 0;
 };
 
 }  // namespace
@@ -93,6 +107,8 @@ WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLengt
   if (!reader.Ensure(kRecordHeaderSize + headerSize)) return Damaged("cannot be read", 0);
   reader.Consume(kRecordHeaderSize + headerSize);
   uint64_t position = kRecordHeaderSize + headerSize;
+  const double progressPerByte =
+      fileLength > 0 ? progressFrameWidth / static_cast<double>(fileLength) : 0;
 
   while (position < actualSize) {
     if (actualSize - position < kRecordHeaderSize) {
@@ -106,12 +122,10 @@ WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLengt
     }
     const size_t length = kRecordHeaderSize + static_cast<size_t>(size);
     if (!reader.Ensure(length)) return Damaged("cannot be read", position);
+    reader.Prefetch(2048);
     position += length;
 
-    if (fileLength > 0) {
-      ui.SetFileProgress(static_cast<double>(position) / static_cast<double>(fileLength) *
-                         progressFrameWidth);
-    }
+    if (fileLength > 0) ui.SetFileProgress(static_cast<double>(position) * progressPerByte);
     ui.Yield();
     const std::string_view record(reader.Data(), length);
     visit(record.substr(0, 4), record);
