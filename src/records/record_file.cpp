@@ -107,8 +107,6 @@ WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLengt
   if (!reader.Ensure(kRecordHeaderSize + headerSize)) return Damaged("cannot be read", 0);
   reader.Consume(kRecordHeaderSize + headerSize);
   uint64_t position = kRecordHeaderSize + headerSize;
-  const double progressPerByte =
-      fileLength > 0 ? progressFrameWidth / static_cast<double>(fileLength) : 0;
 
   while (position < actualSize) {
     if (actualSize - position < kRecordHeaderSize) {
@@ -125,7 +123,10 @@ WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLengt
     reader.Prefetch(2048);
     position += length;
 
-    if (fileLength > 0) ui.SetFileProgress(static_cast<double>(position) * progressPerByte);
+    if (fileLength > 0) {
+      ui.SetFileProgress(static_cast<double>(position) / static_cast<double>(fileLength) *
+                         progressFrameWidth);
+    }
     ui.Yield();
     const std::string_view record(reader.Data(), length);
     visit(record.substr(0, 4), record);
