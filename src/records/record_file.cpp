@@ -53,7 +53,6 @@ class RecordReader {
     }
     end_ -= begin_;
     begin_ = 0;
-    prefetched_ = 0;
     while (end_ < count) {
       const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
       if (got < 0 && errno == EINTR) continue;
@@ -66,15 +65,14 @@ class RecordReader {
   const char* Data() const { return buffer_.get() + begin_; }
   void Consume(size_t count) { begin_ += count; }
 
-  // Asks the processor for the buffered bytes up to `distance` ahead of the current position.
-  // The kernel's copy leaves them in memory rather than in the cache, and record headers lie
-  // a few hundred bytes apart: without this the walk would wait for memory on nearly every
-  // record.
-  void Prefetch(size_t distance) {
-    const size_t limit = std::min(end_, begin_ + distance);
-    for (prefetched_ = std::max(prefetched_, begin_); prefetched_ < limit; prefetched_ += 64) {
-      __builtin_prefetch(buffer_.get() + prefetched_);
-    }
+  // Asks the processor for the buffered bytes from `distance` ahead of the current position,
+  // as many as the current record has but at most `distance`. Record headers lie a few
+  // hundred bytes apart in data the kernel's copy has pushed out of the nearer caches;
+  // called once per record, this keeps the walk from waiting for memory on nearly every
+  // record, and a large record costs no more than a small one.
+  void Prefetch(size_t distance, size_t recordLength) const {
+    const size_t stop = std::min(end_, begin_ + distance + std::min(recordLength, distance));
+    for (size_t at = begin_ + distance; at < stop; at += 64) __builtin_prefetch(buffer_.get() + at);
   }
 
  private:
@@ -84,7 +82,6 @@ class RecordReader {
   size_t capacity_;
   size_t begin_ = 0;
   size_t end_ = 0;
-  size_t prefetched_ = 0;
 };
 
 }  // namespace
@@ -120,7 +117,7 @@ WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLengt
     }
     const size_t length = kRecordHeaderSize + static_cast<size_t>(size);
     if (!reader.Ensure(length)) return Damaged("cannot be read", position);
-    reader.Prefetch(2048);
+    reader.Prefetch(1024, length);
     position += length;
 
     if (fileLength > 0) {
