@@ -2,7 +2,7 @@
 //
 // Large records: three plug-ins of together over 300 MB with over 100,000 item records
 // between 32 KB land records (and the body parts, enchantments and spells that fill real
-// plug-ins). Small records: three plug-ins of 60, 100 and 150 MB holding about 1.2 million
+// plug-ins). Small records: three plug-ins of 64, 106 and 160 MB holding about 1.2 million
 // records of a few hundred bytes, as large mods have, mostly of types the export passes
 // over, with meshes that name textures and icons for the carried items. Each world has a
 // 20 MB savegame whose player carries 200 inventory entries and 100 spells. BM_Export runs
@@ -84,6 +84,7 @@ struct World {
   GameFolder game;
   std::vector<std::filesystem::path> files;
   uint64_t bytes = 0;
+  uint64_t pluginRecords = 0;
 
   std::filesystem::path DataFile(const std::string& name) const {
     const auto path = game.Dir().Path() / "Morrowind" / "Data Files" / name;
@@ -141,8 +142,10 @@ std::unique_ptr<World> LargeRecordWorld() {
     const auto path = world->DataFile(name);
     {
       FileWriter out(path);
-      out.Add(HeaderRecord(header, kItemsPerPlugin + kLandPerPlugin + kBodyPartsPerPlugin +
-                                       kEnchantmentsPerPlugin + kSpellsPerPlugin));
+      const int records = kItemsPerPlugin + kLandPerPlugin + kBodyPartsPerPlugin +
+                          kEnchantmentsPerPlugin + kSpellsPerPlugin;
+      out.Add(HeaderRecord(header, records));
+      world->pluginRecords += records;
       for (int n = 0; n < kBodyPartsPerPlugin; ++n) {
         out.Add(BodyPartRecord("quib_part_" + std::to_string(n)));
       }
@@ -171,7 +174,7 @@ std::unique_ptr<World> LargeRecordWorld() {
 // Small records: per plug-in, records of 100 to 500 bytes until its size is reached. Of
 // every 100 records 12 are items, one a spell, and every 300th a body part or an
 // enchantment; the rest are of the many types the export passes over.
-constexpr uint64_t kSmallPluginBytes[kPlugins] = {60'000'000, 100'000'000, 150'000'000};
+constexpr uint64_t kSmallPluginBytes[kPlugins] = {64'000'000, 106'000'000, 160'000'000};
 constexpr int kSmallItemsPerPlugin = 20000;  // item ids repeat beyond this: later copies lose
 constexpr int kSmallSpellsPerPlugin = 2000;
 constexpr const char* kOtherTypes[] = {"STAT", "INFO", "DIAL", "CELL", "NPC_", "CREA", "SCPT",
@@ -229,6 +232,7 @@ std::unique_ptr<World> SmallRecordWorld() {
         }
         written += record.size();
         out.Add(record);
+        ++world->pluginRecords;
       }
     }
     masters.push_back({name, 1});
@@ -304,6 +308,7 @@ void BM_Export(benchmark::State& state, bool smallRecords) {
   state.counters["ratio"] = exportSeconds / readSeconds;
   state.counters["cpu_ratio"] = static_cast<double>(exportTicks) / static_cast<double>(readTicks);
   state.counters["file_MB"] = static_cast<double>(world.bytes) / 1e6;
+  state.counters["plugin_records"] = static_cast<double>(world.pluginRecords);
   state.counters["plugin_size"] = static_cast<double>(media.ArenaPlugin.size());
 }
 
