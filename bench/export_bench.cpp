@@ -130,43 +130,60 @@ void WriteSavegame(World& world, const std::vector<MasterFile>& masters, const N
   for (const auto& file : world.files) world.bytes += std::filesystem::file_size(file);
 }
 
-std::unique_ptr<World> LargeRecordWorld() {
-  auto world = std::make_unique<World>();
-  const ByteString land = Record(
-      "LAND", {Sub("INTV", Int32(0) + Int32(0)), Sub("VHGT", ByteString(32 * 1024 - 40, '\7'))});
+// Writes the plug-ins Data Files\<stem><f>.esp, each filled by fill(f, header, out), and
+// returns the savegame's masters: the game's own master, then the plug-ins.
+template <typename Fill>
+std::vector<MasterFile> WritePlugins(World& world, const std::string& stem, const Fill& fill) {
   std::vector<MasterFile> masters = {{"Morrowind.esm", 79837557}};
   Header header;
   header.Masters = masters;
   for (int f = 0; f < kPlugins; ++f) {
-    const std::string name = "quib_bench_" + std::to_string(f) + ".esp";
-    const auto path = world->DataFile(name);
+    const std::string name = stem + std::to_string(f) + ".esp";
+    const auto path = world.DataFile(name);
     {
       FileWriter out(path);
-      const int records = kItemsPerPlugin + kLandPerPlugin + kBodyPartsPerPlugin +
-                          kEnchantmentsPerPlugin + kSpellsPerPlugin;
-      out.Add(HeaderRecord(header, records));
-      world->pluginRecords += records;
-      for (int n = 0; n < kBodyPartsPerPlugin; ++n) {
-        out.Add(BodyPartRecord("quib_part_" + std::to_string(n)));
-      }
-      for (int n = 0; n < kEnchantmentsPerPlugin; ++n) {
-        out.Add(EnchantmentRecord("quib_ench_" + std::to_string(n)));
-      }
-      for (int n = 0; n < kSpellsPerPlugin; ++n) out.Add(SpellRecord(SpellId(f, n)));
-      for (int n = 0; n < kItemsPerPlugin; ++n) {
-        Item item(kItemTypes[n % 11], ItemId(f, n));
-        item.WithModel("quib\\item_" + std::to_string(n) + ".nif")
-            .WithEnchantment(n % 3 == 0 ? "quib_ench_" + std::to_string(n % 400) : "");
-        if (item.Type == "ARMO" || item.Type == "CLOT") {
-          item.WithBodyParts({"quib_part_" + std::to_string(n % 400)});
-        }
-        out.Add(ItemRecord(item));
-        if (n % kLandEvery == 0) out.Add(land);
-      }
+      fill(f, header, out);
     }
     masters.push_back({name, 1});
-    world->files.push_back(path);
+    world.files.push_back(path);
   }
+  return masters;
+}
+
+// Item n of plug-in f: its mesh, every third enchanted, armour and clothing with a body part.
+ByteString BenchItem(int f, int n, const std::string& icon) {
+  Item item(kItemTypes[n % 11], ItemId(f, n));
+  item.WithModel("quib\\item_" + std::to_string(n) + ".nif")
+      .WithIcon(icon)
+      .WithEnchantment(n % 3 == 0 ? "quib_ench_" + std::to_string(n % 400) : "");
+  if (item.Type == "ARMO" || item.Type == "CLOT") {
+    item.WithBodyParts({"quib_part_" + std::to_string(n % 400)});
+  }
+  return ItemRecord(item);
+}
+
+std::unique_ptr<World> LargeRecordWorld() {
+  auto world = std::make_unique<World>();
+  const ByteString land = Record(
+      "LAND", {Sub("INTV", Int32(0) + Int32(0)), Sub("VHGT", ByteString(32 * 1024 - 40, '\7'))});
+  const auto masters =
+      WritePlugins(*world, "quib_bench_", [&](int f, const Header& header, FileWriter& out) {
+        const int records = kItemsPerPlugin + kLandPerPlugin + kBodyPartsPerPlugin +
+                            kEnchantmentsPerPlugin + kSpellsPerPlugin;
+        out.Add(HeaderRecord(header, records));
+        world->pluginRecords += records;
+        for (int n = 0; n < kBodyPartsPerPlugin; ++n) {
+          out.Add(BodyPartRecord("quib_part_" + std::to_string(n)));
+        }
+        for (int n = 0; n < kEnchantmentsPerPlugin; ++n) {
+          out.Add(EnchantmentRecord("quib_ench_" + std::to_string(n)));
+        }
+        for (int n = 0; n < kSpellsPerPlugin; ++n) out.Add(SpellRecord(SpellId(f, n)));
+        for (int n = 0; n < kItemsPerPlugin; ++n) {
+          out.Add(BenchItem(f, n, "m\\item.dds"));
+          if (n % kLandEvery == 0) out.Add(land);
+        }
+      });
   WriteSavegame(*world, masters, Player(kItemsPerPlugin, kSpellsPerPlugin));
   return world;
 }
@@ -195,49 +212,33 @@ void WriteMedia(World& world) {
 
 std::unique_ptr<World> SmallRecordWorld() {
   auto world = std::make_unique<World>();
-  std::vector<MasterFile> masters = {{"Morrowind.esm", 79837557}};
-  Header header;
-  header.Masters = masters;
-  for (int f = 0; f < kPlugins; ++f) {
-    const std::string name = "quib_small_" + std::to_string(f) + ".esp";
-    const auto path = world->DataFile(name);
-    {
-      FileWriter out(path);
-      out.Add(HeaderRecord(header, 0));  // the count is not checked
-      uint64_t written = 0;
-      int items = 0;
-      int spells = 0;
-      for (int n = 0; written < kSmallPluginBytes[f]; ++n) {
-        ByteString record;
-        if (n % 100 < 12) {
-          const int i = items++ % kSmallItemsPerPlugin;
-          Item item(kItemTypes[i % 11], ItemId(f, i));
-          item.WithModel("quib\\item_" + std::to_string(i) + ".nif")
-              .WithIcon("quib\\icon_" + std::to_string(i) + ".tga")
-              .WithEnchantment(i % 3 == 0 ? "quib_ench_" + std::to_string(i % 400) : "");
-          if (item.Type == "ARMO" || item.Type == "CLOT") {
-            item.WithBodyParts({"quib_part_" + std::to_string(i % 400)});
+  const auto masters =
+      WritePlugins(*world, "quib_small_", [&](int f, const Header& header, FileWriter& out) {
+        out.Add(HeaderRecord(header, 0));  // the count is not checked
+        uint64_t written = 0;
+        int items = 0;
+        int spells = 0;
+        for (int n = 0; written < kSmallPluginBytes[f]; ++n) {
+          ByteString record;
+          if (n % 100 < 12) {
+            const int i = items++ % kSmallItemsPerPlugin;
+            record = BenchItem(f, i, "quib\\icon_" + std::to_string(i) + ".tga");
+          } else if (n % 100 == 12) {
+            record = SpellRecord(SpellId(f, spells++ % kSmallSpellsPerPlugin));
+          } else if (n % 300 == 13) {
+            record = BodyPartRecord("quib_part_" + std::to_string(n / 300 % 400));
+          } else if (n % 300 == 113) {
+            record = EnchantmentRecord("quib_ench_" + std::to_string(n / 300 % 400));
+          } else {
+            record =
+                Record(kOtherTypes[n % 20], {Sub("NAME", Z("quib_thing_" + std::to_string(n))),
+                                             Sub("DATA", ByteString(40 + (n * 37) % 400, '\5'))});
           }
-          record = ItemRecord(item);
-        } else if (n % 100 == 12) {
-          record = SpellRecord(SpellId(f, spells++ % kSmallSpellsPerPlugin));
-        } else if (n % 300 == 13) {
-          record = BodyPartRecord("quib_part_" + std::to_string(n / 300 % 400));
-        } else if (n % 300 == 113) {
-          record = EnchantmentRecord("quib_ench_" + std::to_string(n / 300 % 400));
-        } else {
-          record =
-              Record(kOtherTypes[n % 20], {Sub("NAME", Z("quib_thing_" + std::to_string(n))),
-                                           Sub("DATA", ByteString(40 + (n * 37) % 400, '\5'))});
+          written += record.size();
+          out.Add(record);
+          ++world->pluginRecords;
         }
-        written += record.size();
-        out.Add(record);
-        ++world->pluginRecords;
-      }
-    }
-    masters.push_back({name, 1});
-    world->files.push_back(path);
-  }
+      });
   WriteMedia(*world);
   WriteSavegame(*world, masters, Player(kSmallItemsPerPlugin, kSmallSpellsPerPlugin));
   return world;
