@@ -61,6 +61,9 @@ class Transfer {
   // Forgets the exchange in progress and removes its temporary files.
   void Reset();
 
+  // Threads for compressing and unpacking the contents; 0 (the default) is one per core.
+  void SetWorkers(int workers) { workers_ = workers; }
+
  private:
   bool Unpack(const std::vector<RequestedFile>& asked);
   bool SendCharacterData(const ByteString& head, TempFile& contents);
@@ -74,4 +77,5 @@ class Transfer {
   YieldFn yield_;
   std::vector<RequestedFile> requested_;  // what the last FileRequests asked for
   TempFile body_;                         // the CharacterData body as it arrives
+  int workers_ = 0;
 };

@@ -7,7 +7,7 @@
 #include "core/app_paths.h"
 #include "core/ui.h"
 #include "net/bytes.h"
-#include "net/bzip2_stream.h"
+#include "net/bzip2_parallel.h"
 #include "net/comp.h"
 #include "net/media_name.h"
 #include "net/receive_state.h"
@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kReadChunk = 1024 * 1024;
 constexpr uint64_t kYieldEvery = 8 * 1024 * 1024;
 
 // One line of the delivered-file list and where its bytes go.
@@ -188,21 +187,21 @@ bool Transfer::Unpack(const std::vector<RequestedFile>& asked) {
   EntryWriter writer(entries, limit, names_);
   int result = BzDecompressor::kNeedInput;
   if (f > 0) {
-    BzDecompressor dec;
-    const ByteSink sink = [&](const char* p, size_t n) { return writer.Take(p, n); };
+    const uint64_t from = 12 + static_cast<uint64_t>(c);
+    const StreamReader read = [&](uint64_t at, size_t count) {
+      return body_.ReadAt(from + at, count);
+    };
     uint64_t nextYield = kYieldEvery;
-    for (uint64_t at = 12 + static_cast<uint64_t>(c); at < end;) {
-      const auto chunk =
-          body_.ReadAt(at, static_cast<size_t>(std::min<uint64_t>(kReadChunk, end - at)));
-      if (!chunk || chunk->empty()) break;
-      at += chunk->size();
-      result = dec.Feed(chunk->data(), chunk->size(), sink);
-      if (result != BzDecompressor::kNeedInput) break;
-      if (writer.Produced() >= nextYield) {
-        nextYield = writer.Produced() + kYieldEvery;
-        if (!yield_()) return false;
-      }
-    }
+    const auto keepGoing = [&] {
+      if (writer.Produced() < nextYield) return true;
+      nextYield = writer.Produced() + kYieldEvery;
+      return yield_();
+    };
+    const auto decoded = DecodeStoredStream(
+        read, end - std::min(end, from), WorkerCount(workers_),
+        [&](const char* p, size_t n) { return writer.Take(p, n); }, keepGoing);
+    if (!decoded) return false;
+    result = *decoded;
   }
 
   if (result < 0) {
