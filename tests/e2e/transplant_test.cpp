@@ -235,8 +235,13 @@ class TransplantEndToEnd : public TappedPair {
   }
 };
 
+// A packs on two threads and B unpacks on one, then the other way round: the contents
+// travel as one ordinary stream that either decoder reads.
 TEST_F(TransplantEndToEnd, BWithoutMediaGetsEveryFile) {
-  Run([](Copy&) {});
+  Run([this](Copy& b) {
+    a.env.Workers = 2;
+    b.env.Workers = 1;
+  });
 }
 
 TEST_F(TransplantEndToEnd, BHoldingEveryFileGetsOnlyArenaEsp) {
@@ -247,7 +252,9 @@ TEST_F(TransplantEndToEnd, BHoldingEveryFileGetsOnlyArenaEsp) {
 }
 
 TEST_F(TransplantEndToEnd, FilesBHoldsUnderAnotherLetterCaseAreNeitherAskedForNorDoubled) {
-  Run([](Copy& b) {
+  Run([this](Copy& b) {
+    a.env.Workers = 1;
+    b.env.Workers = 2;
     WriteOld(b, "meshes/A/DEMO_CUIRASS_GND.NIF", "B's cuirass");
     WriteOld(b, "TEXTURES/Tx_Demo_Shared.DDS", "B's shared texture");
     WriteOld(b, "icons/C/Demo_Shirt.dds", "B's shirt icon");
