@@ -29,6 +29,7 @@
 #include "peak_memory.h"
 #include "ratio_reporter.h"
 #include "records/record_file.h"
+#include "timing.h"
 
 namespace fs = std::filesystem;
 
@@ -174,10 +175,6 @@ struct PackedCharacter {
   }
 };
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 // The receiver takes the media list and then the CharacterData in 64 KiB pieces, and unpacks
 // it into Data Files; each iteration first times `bzip2 -d` on the same stream. Peak memory
 // is the receiver's alone.
@@ -189,18 +186,18 @@ void BM_UnpackCharacterData(benchmark::State& state) {
   double receiveSeconds = 0;
   long peak = 0;
   for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    if (std::system(decode.c_str()) != 0) {
+    const double decodeTime = TimedCommand(decode);
+    if (decodeTime < 0) {
       state.SkipWithError("bzip2 -d failed");
       break;
     }
-    bzip2Seconds += Seconds(start);
+    bzip2Seconds += decodeTime;
     fs::remove(packed.stream.string() + ".out");
 
     Side side;
     side.receiver.SetWorkers(static_cast<int>(state.range(0)));
     ResetPeak();
-    start = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
     side.receiver.ProcessArrival(static_cast<char>(255) + MediaListMessage(packed.media));
     side.receiver.ProcessArrival(packed.head);
     std::ifstream in(packed.stream, std::ios::binary);
@@ -228,13 +225,7 @@ void BM_UnpackCharacterData(benchmark::State& state) {
 
 BENCHMARK(BM_PlainFileWrite)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReceiveCharacterBody)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_UnpackCharacterData)
-    ->Arg(1)
-    ->Arg(2)
-    ->ArgName("threads")
-    ->Unit(benchmark::kSecond)
-    ->Iterations(1)
-    ->UseManualTime();
+BENCHMARK(BM_UnpackCharacterData)->Apply(OnOneAndTwoThreads);
 
 }  // namespace
 

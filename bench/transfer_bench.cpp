@@ -32,6 +32,7 @@
 #include "peak_memory.h"
 #include "records/record_file.h"
 #include "support/arena_template.h"
+#include "timing.h"
 
 namespace fs = std::filesystem;
 
@@ -263,16 +264,6 @@ bool Transfer(const fs::path& a, const fs::path& b, int workers, long& peakA, lo
   return okA && okB;
 }
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Runs a shell command; its time in seconds, or a negative value when it failed.
-double TimedCommand(const std::string& command) {
-  const auto start = std::chrono::steady_clock::now();
-  return std::system(command.c_str()) == 0 ? Seconds(start) : -1;
-}
-
 // Each iteration runs the codec's own programs on the same bytes (bzip2 -7 then bunzip2, and
 // lbzip2 with as many threads as the transfer, through files), then the transfer, so all see
 // the same load on a shared machine. The reported time is the transfer's; the counters
@@ -329,12 +320,6 @@ void BM_LoopbackTransfer(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_LoopbackTransfer)
-    ->Arg(1)
-    ->Arg(2)
-    ->ArgName("threads")
-    ->Unit(benchmark::kSecond)
-    ->Iterations(1)
-    ->UseManualTime();
+BENCHMARK(BM_LoopbackTransfer)->Apply(OnOneAndTwoThreads);
 
 BENCHMARK_MAIN();
