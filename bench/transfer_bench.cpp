@@ -25,13 +25,13 @@
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
+#include "fixtures/arena_template.h"
 #include "media/collect_media.h"
 #include "media/media_list.h"
 #include "media_bytes.h"
 #include "net/receiver.h"
 #include "peak_memory.h"
 #include "records/record_file.h"
-#include "support/arena_template.h"
 #include "timing.h"
 
 namespace fs = std::filesystem;

@@ -6,12 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/game_installs.h"
+
 // What the main window takes from its surroundings. Production builds the default; tests
 // build two windows in one process with their own folders, ports and address answers.
 struct Environment {
   // Wine prefix whose system.reg stands in for the Windows registry ($WINEPREFIX, else
   // ~/.wine).
   std::string WinePrefix;
+  // The home folder under which Steam, Heroic and Lutris keep their games; empty: only
+  // WinePrefix is searched.
+  std::string Home;
   // The program's own folder (Opponent.dat, arena.dat, temporary files).
   std::string ProgramDir;
   // The one TCP port for listening and dialling.
@@ -37,4 +42,6 @@ struct Environment {
   // (DialPort), and QUIB_THREADS (Workers). A port that is not a number from 1 to 65535 is
   // ignored, as is a thread count that is not a number from 1 to 256.
   static Environment Default(const std::string& programDir);
+
+  InstallSearch Installs() const { return {WinePrefix, Home}; }
 };
