@@ -3,6 +3,7 @@
 #include "net/bzip2_parallel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;  // nothing is fed at all then
   const ByteString stream(reinterpret_cast<const char*>(data), size);
   constexpr size_t kLimit = 8 * 1024 * 1024;
   ByteString serial;
