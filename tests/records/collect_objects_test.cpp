@@ -151,9 +151,8 @@ TEST(CollectObjects, EveryWantedTypeIsTakenAndLookAlikeTypesAreNot) {
   }
   player.Spells = {"magic"};
   Collection c;
-  c.game.WriteDataFile("types.esp", Plugin(records), 1);
-  c.game.WriteSavegame("a.ess", Savegame({{"types.esp"}}, {NpcRecord(player)}));
-  c.Run();
+  c.game.WriteDataFile("types.esp", File({}, records), 1);
+  c.Run(Savegame({{"types.esp"}}, {NpcRecord(player)}));
   for (size_t k = 0; k < wanted.size(); ++k) {
     EXPECT_EQ(c.package.ItemRecords[k], records[2 * k + 1]) << wanted[k].first;
   }
