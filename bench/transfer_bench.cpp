@@ -1,5 +1,6 @@
 // A whole transfer of 200 MiB of media between two programs over a loopback TCP connection,
-// against the codec on its own (the system's `bzip2 -7` then `bunzip2`) on the same bytes.
+// on 1 and 2 threads a side, against the codec on its own on the same bytes: the system's
+// `bzip2 -7` then `bunzip2`, and the parallel `lbzip2 -7 -n <threads>` both ways.
 // Each side of the transfer runs in a process of its own, so each reports its own peak
 // memory. Run from the release build: build/release/bench/transfer_bench
 #include <benchmark/benchmark.h>
@@ -27,8 +28,11 @@
 #include "fixtures/arena_template.h"
 #include "media/collect_media.h"
 #include "media/media_list.h"
+#include "media_bytes.h"
 #include "net/receiver.h"
+#include "peak_memory.h"
 #include "records/record_file.h"
+#include "timing.h"
 
 namespace fs = std::filesystem;
 
@@ -37,15 +41,6 @@ namespace {
 constexpr size_t kFiles = 50;
 constexpr size_t kFileSize = 4u << 20;  // 50 x 4 MiB = 200 MiB
 constexpr size_t kArrival = 64 * 1024;  // what one read from the socket takes at most
-
-// Mixed text-like bytes, about as compressible as meshes and textures; piece `n`.
-void FillPiece(std::string& s, size_t n) {
-  uint32_t x = 12345 + static_cast<uint32_t>(n) * 7919;
-  for (auto& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>((x >> 16) % 5 == 0 ? x >> 8 : 'a' + (x >> 21) % 8);
-  }
-}
 
 std::string TextureName(size_t i) { return "Textures\\bench\\tex_" + std::to_string(i) + ".dds"; }
 
@@ -76,23 +71,6 @@ struct World {
 World& TheWorld() {
   static World world;
   return world;
-}
-
-// Peak resident memory of this process since the last reset, in KiB (VmHWM).
-long PeakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-  }
-  return -1;
-}
-
-// Starts the peak over from what this process holds now (a forked child inherits the
-// parent's figure).
-void ResetPeak() {
-  std::ofstream clear("/proc/self/clear_refs");
-  clear << "5";
 }
 
 // One end of the connection, as the peer link drives it: arrivals are read in pieces and
@@ -171,7 +149,8 @@ struct Side {
   SocketPeer link;
   Receiver receiver{paths, media, relay, names, link, link};
 
-  Side(const fs::path& folder, int fd) : link(fd) {
+  Side(const fs::path& folder, int fd, int workers) : link(fd) {
+    receiver.SetWorkers(workers);
     paths.GameDir = (folder / "game").string();
     paths.ProgramDir = (folder / "program").string();
     fs::create_directories(folder / "program");
@@ -181,8 +160,8 @@ struct Side {
 
 // The sender: announces the character and lists its media, then serves the requests until
 // the receiver hangs up.
-void RunSender(const fs::path& folder, int fd) {
-  Side a(folder, fd);
+void RunSender(const fs::path& folder, int fd, int workers) {
+  Side a(folder, fd, workers);
   a.paths.GameDir = (TheWorld().root / "a").string();
   a.media.ArenaPlugin = ArenaTemplateBytes();
   a.media.MediaNames = {"arena.esp"};
@@ -198,8 +177,8 @@ void RunSender(const fs::path& folder, int fd) {
 }
 
 // The receiver: takes everything until it is idle again, then hangs up.
-bool RunReceiver(const fs::path& folder, int fd) {
-  Side b(folder, fd);
+bool RunReceiver(const fs::path& folder, int fd, int workers) {
+  Side b(folder, fd, workers);
   fs::create_directories(folder / "game" / "Data Files");
   while (!b.link.idle && !b.link.closed_) b.link.Turn(1000, true);
   for (size_t i = 0; i < kFiles; ++i) {
@@ -260,7 +239,7 @@ bool Collect(pid_t pid, int fd, long& peakKiB) {
 }
 
 // One whole transfer between two processes; false when B did not end with every file.
-bool Transfer(const fs::path& a, const fs::path& b, long& peakA, long& peakB) {
+bool Transfer(const fs::path& a, const fs::path& b, int workers, long& peakA, long& peakB) {
   int fds[2];
   if (!SocketPair(fds)) return false;
   int resultA = -1;
@@ -268,14 +247,14 @@ bool Transfer(const fs::path& a, const fs::path& b, long& peakA, long& peakB) {
   const pid_t sender = Spawn(
       [&] {
         ::close(fds[1]);
-        RunSender(a, fds[0]);
+        RunSender(a, fds[0], workers);
         return true;
       },
       resultA);
   const pid_t receiver = Spawn(
       [&] {
         ::close(fds[0]);
-        return RunReceiver(b, fds[1]);
+        return RunReceiver(b, fds[1], workers);
       },
       resultB);
   ::close(fds[0]);
@@ -285,35 +264,40 @@ bool Transfer(const fs::path& a, const fs::path& b, long& peakA, long& peakB) {
   return okA && okB;
 }
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Each iteration runs the codec's own programs on the same bytes (bzip2 -7, then bunzip2,
-// through files), then the transfer, so both see the same load on a shared machine. The
-// reported time is the transfer's; codec_s and ratio_to_codec compare the two.
+// Each iteration runs the codec's own programs on the same bytes (bzip2 -7 then bunzip2, and
+// lbzip2 with as many threads as the transfer, through files), then the transfer, so all see
+// the same load on a shared machine. The reported time is the transfer's; the counters
+// compare it with the programs.
 void BM_LoopbackTransfer(benchmark::State& state) {
   World& world = TheWorld();
-  const std::string all = (world.root / "all.bin").string();
-  const std::string codec = "bzip2 -7 -c '" + all + "' > '" + all + ".bz2' && bunzip2 -c '" + all +
-                            ".bz2' > '" + all + ".out'";
+  const int workers = static_cast<int>(state.range(0));
+  const std::string all = "'" + (world.root / "all.bin").string();
+  const std::string codec = "bzip2 -7 -c " + all + "' > " + all + ".bz2' && bunzip2 -c " + all +
+                            ".bz2' > " + all + ".out'";
+  const std::string n = std::to_string(workers);
+  const std::string parallel = "lbzip2 -7 -n " + n + " -c " + all + "' > " + all +
+                               ".bz2' && lbzip2 -d -n " + n + " -c " + all + ".bz2' > " + all +
+                               ".out'";
   double codecSeconds = 0;
+  double lbzip2Seconds = 0;
   double transferSeconds = 0;
   long peakA = 0;
   long peakB = 0;
   for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    if (std::system(codec.c_str()) != 0) {
-      state.SkipWithError("bzip2 failed");
+    const double codecTime = TimedCommand(codec);
+    const double lbzip2Time = TimedCommand(parallel);
+    if (codecTime < 0 || lbzip2Time < 0) {
+      state.SkipWithError("bzip2 or lbzip2 failed");
       break;
     }
-    codecSeconds += Seconds(start);
+    codecSeconds += codecTime;
+    lbzip2Seconds += lbzip2Time;
     std::error_code ec;
-    fs::remove(all + ".bz2", ec);
-    fs::remove(all + ".out", ec);
+    fs::remove(world.root / "all.bin.bz2", ec);
+    fs::remove(world.root / "all.bin.out", ec);
 
-    start = std::chrono::steady_clock::now();
-    const bool ok = Transfer(world.root / "run-a", world.root / "run-b", peakA, peakB);
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = Transfer(world.root / "run-a", world.root / "run-b", workers, peakA, peakB);
     const double seconds = Seconds(start);
     state.SetIterationTime(seconds);
     transferSeconds += seconds;
@@ -324,16 +308,18 @@ void BM_LoopbackTransfer(benchmark::State& state) {
       break;
     }
   }
-  const auto n = static_cast<double>(state.iterations());
+  const auto iterations = static_cast<double>(state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFiles * kFileSize));
-  state.counters["codec_s"] = codecSeconds / n;
+  state.counters["codec_s"] = codecSeconds / iterations;
+  state.counters["lbzip2_s"] = lbzip2Seconds / iterations;
   state.counters["ratio_to_codec"] = codecSeconds > 0 ? transferSeconds / codecSeconds : 0;
+  state.counters["ratio_to_lbzip2"] = lbzip2Seconds > 0 ? transferSeconds / lbzip2Seconds : 0;
   state.counters["sender_peak_MB"] = static_cast<double>(peakA) / 1024.0;
   state.counters["receiver_peak_MB"] = static_cast<double>(peakB) / 1024.0;
 }
 
 }  // namespace
 
-BENCHMARK(BM_LoopbackTransfer)->Unit(benchmark::kSecond)->Iterations(2)->UseManualTime();
+BENCHMARK(BM_LoopbackTransfer)->Apply(OnOneAndTwoThreads);
 
 BENCHMARK_MAIN();

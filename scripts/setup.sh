@@ -3,6 +3,8 @@
 
 QUIB_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libbz2-dev googletest libgtest-dev
                libgmock-dev libbenchmark-dev clang-format bzip2)
+# The tests and benchmarks check the transfer's bzip2 streams against these encoders.
+QUIB_TEST_PACKAGES=(lbzip2 pbzip2)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 QUIB_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 

@@ -15,16 +15,18 @@ std::optional<std::string> Variable(const char* name) {
   return std::string(value);
 }
 
-// A TCP port: decimal digits only, 1 to 65535; anything else is no port.
-std::optional<uint16_t> Port(const char* name) {
+// A number of decimal digits only, from 1 to `largest`; anything else is no number.
+std::optional<unsigned> Number(const char* name, unsigned largest) {
   const std::optional<std::string> text = Variable(name);
   if (!text) return std::nullopt;
   unsigned value = 0;
   const char* end = text->data() + text->size();
   const auto [rest, ec] = std::from_chars(text->data(), end, value);
-  if (ec != std::errc() || rest != end || value == 0 || value > 65535) return std::nullopt;
-  return static_cast<uint16_t>(value);
+  if (ec != std::errc() || rest != end || value == 0 || value > largest) return std::nullopt;
+  return value;
 }
+
+std::optional<uint16_t> Port(const char* name) { return Number(name, 65535); }
 
 }  // namespace
 
@@ -39,6 +41,7 @@ Environment Environment::Default(const std::string& programDir) {
   env.ProgramDir = Variable("QUIB_PROGRAM_DIR").value_or(programDir);
   env.PeerPort = Port("QUIB_PORT").value_or(6112);
   env.DialPort = Port("QUIB_DIAL_PORT").value_or(0);
+  env.Workers = static_cast<int>(Number("QUIB_THREADS", 256).value_or(0));
   // Answers in plain HTTP with "Current IP Address: a.b.c.d" in its body.
   env.AddressPageUrl = "http://checkip.dyndns.org/";
   env.InternetConnected = [] { return HasDefaultRoute(); };

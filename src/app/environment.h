@@ -24,6 +24,8 @@ struct Environment {
   // The port dialled by "Connect"; 0 = PeerPort. Two windows in one test process listen on
   // ports of their own and dial each other's.
   uint16_t DialPort = 0;
+  // Threads that compress and unpack a transferred character; 0 = one per core.
+  int Workers = 0;
   // Plain-HTTP page that reports the caller's address behind "Address:".
   std::string AddressPageUrl;
   // Whether the machine has an internet connection; no web request is made without one.
@@ -37,7 +39,8 @@ struct Environment {
   // The environment of the real program: the platform's answers and 6112. Two copies can
   // share one machine through environment variables: WINEPREFIX (the registry),
   // QUIB_PROGRAM_DIR (instead of `programDir`), QUIB_PORT (PeerPort) and QUIB_DIAL_PORT
-  // (DialPort). A port that is not a number from 1 to 65535 is ignored.
+  // (DialPort), and QUIB_THREADS (Workers). A port that is not a number from 1 to 65535 is
+  // ignored, as is a thread count that is not a number from 1 to 256.
   static Environment Default(const std::string& programDir);
 
   InstallSearch Installs() const { return {WinePrefix, Home}; }

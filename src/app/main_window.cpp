@@ -94,6 +94,7 @@ MainWindow::MainWindow(Environment env, QWidget* parent)
       bridge_(paths_, relay_, link_),
       controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {
   paths_.ProgramDir = env_.ProgramDir;
+  receiver_.SetWorkers(env_.Workers);
   BuildControls();
 }
 

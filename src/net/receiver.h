@@ -39,6 +39,9 @@ class Receiver {
   ReceiveState& State() { return state_; }
   std::optional<TransplantOutcome> TakeSentOutcome() { return transfer_.TakeSent(); }
 
+  // Threads for the transfer's compression and unpacking; 0 (the default) is one per core.
+  void SetWorkers(int workers) { transfer_.SetWorkers(workers); }
+
   // Where delivered relay values go: WriteVarFile unless replaced (tests record the calls).
   using VarWriter = std::function<void(const std::string& gameDir, const ByteString& value,
                                        const std::string& key, int32_t count)>;

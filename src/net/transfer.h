@@ -67,6 +67,9 @@ class Transfer {
   // handed out once.
   std::optional<TransplantOutcome> TakeSent();
 
+  // Threads for compressing and unpacking the contents; 0 (the default) is one per core.
+  void SetWorkers(int workers) { workers_ = workers; }
+
  private:
   enum class Unpacked { Written, NothingWritten, Abandoned };
   Unpacked Unpack(const std::vector<RequestedFile>& asked, ByteString& plugin);
@@ -82,4 +85,5 @@ class Transfer {
   std::vector<RequestedFile> requested_;  // what the last FileRequests asked for
   TempFile body_;                         // the CharacterData body as it arrives
   std::optional<TransplantOutcome> sent_;
+  int workers_ = 0;
 };

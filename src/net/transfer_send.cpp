@@ -11,7 +11,7 @@
 #include "core/ui.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
-#include "net/bzip2_stream.h"
+#include "net/bzip2_parallel.h"
 #include "net/comp.h"
 #include "net/receive_state.h"
 #include "net/transfer.h"
@@ -29,8 +29,8 @@ constexpr int64_t kYieldEvery = 8 * 1024 * 1024;
 constexpr int64_t kMaxQueued = 4 * 1024 * 1024;
 
 // Feeds a whole file into the compressor; the bytes fed, or -1 when it cannot be opened.
-int64_t FeedFile(const std::filesystem::path& path, BzCompressor& comp, const ByteSink& sink,
-                 int64_t room) {
+int64_t FeedFile(const std::filesystem::path& path, ParallelBzCompressor& comp,
+                 const ByteSink& sink, int64_t room) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
   std::vector<char> buffer(kChunk);
@@ -49,11 +49,11 @@ int64_t FeedFile(const std::filesystem::path& path, BzCompressor& comp, const By
 }  // namespace
 
 void Transfer::FileRequestsHandler(const ByteString& body) {
-  // Everything asked for is compressed as one stream into a temporary file, so memory does
-  // not grow with the size of the media.
+  // Everything asked for is compressed as one stream (on every core) into a temporary file,
+  // so memory does not grow with the size of the media.
   TempFile contents;
   if (!contents.Create(paths_.ProgramDir, names_)) return;
-  BzCompressor comp(7, 30);
+  ParallelBzCompressor comp(WorkerCount(workers_));
   const ByteSink toFile = [&](const char* p, size_t n) { return contents.Append(p, n); };
 
   std::string list;

@@ -7,7 +7,7 @@
 #include "core/app_paths.h"
 #include "core/ui.h"
 #include "net/bytes.h"
-#include "net/bzip2_stream.h"
+#include "net/bzip2_parallel.h"
 #include "net/comp.h"
 #include "net/media_name.h"
 #include "net/receive_state.h"
@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kReadChunk = 1024 * 1024;
 constexpr uint64_t kYieldEvery = 8 * 1024 * 1024;
 // The arrived plug-in is read back for the character's name only up to this size.
 constexpr int64_t kMaxPluginRead = 64 * 1024 * 1024;
@@ -201,21 +200,21 @@ Transfer::Unpacked Transfer::Unpack(const std::vector<RequestedFile>& asked, Byt
   EntryWriter writer(entries, limit, names_);
   int result = BzDecompressor::kNeedInput;
   if (f > 0) {
-    BzDecompressor dec;
-    const ByteSink sink = [&](const char* p, size_t n) { return writer.Take(p, n); };
+    const uint64_t from = 12 + static_cast<uint64_t>(c);
+    const StreamReader read = [&](uint64_t at, size_t count) {
+      return body_.ReadAt(from + at, count);
+    };
     uint64_t nextYield = kYieldEvery;
-    for (uint64_t at = 12 + static_cast<uint64_t>(c); at < end;) {
-      const auto chunk =
-          body_.ReadAt(at, static_cast<size_t>(std::min<uint64_t>(kReadChunk, end - at)));
-      if (!chunk || chunk->empty()) break;
-      at += chunk->size();
-      result = dec.Feed(chunk->data(), chunk->size(), sink);
-      if (result != BzDecompressor::kNeedInput) break;
-      if (writer.Produced() >= nextYield) {
-        nextYield = writer.Produced() + kYieldEvery;
-        if (!yield_()) return Unpacked::Abandoned;
-      }
-    }
+    const auto keepGoing = [&] {
+      if (writer.Produced() < nextYield) return true;
+      nextYield = writer.Produced() + kYieldEvery;
+      return yield_();
+    };
+    const auto decoded = DecodeStoredStream(
+        read, end - std::min(end, from), WorkerCount(workers_),
+        [&](const char* p, size_t n) { return writer.Take(p, n); }, keepGoing);
+    if (!decoded) return Unpacked::Abandoned;
+    result = *decoded;
   }
 
   if (result < 0) {

@@ -139,7 +139,13 @@ class TransplantEndToEnd : public testing::Test {
 
 // The demo character travels whole. B holds some of the files already, under other letter
 // cases: they are neither asked for nor doubled, and the rest arrives in B's own folders.
+// A packs on two threads, B unpacks on one (the link-cut case below the other way round).
 TEST_F(TransplantEndToEnd, TheDemoCharacterTravelsAndBKeepsWhatItHas) {
+  ByteString cloth;
+  for (int i = 0; cloth.size() < 3'000'000; ++i) cloth += "cloth " + std::to_string(i % 7919);
+  ASSERT_TRUE(WriteFileAtomically(aData / "Textures/q/demo_cloth.dds", cloth));
+  a.env.Workers = 2;
+  b.env.Workers = 1;
   WriteOld("meshes/Q/DEMO_CUIRASS_GND.NIF", "B's cuirass");
   WriteOld("TEXTURES/q/Demo_Steel.DDS", "B's steel");
   WriteOld("icons/Q/demo_pötion.dds", "B's potion icon");
@@ -161,6 +167,8 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
   uint32_t seed = 3;
   for (char& c : big) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
   ASSERT_TRUE(WriteFileAtomically(aData / "Textures/q/demo_steel.dds", big));
+  a.env.Workers = 1;
+  b.env.Workers = 2;
   ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
   auto before = FilesBelow(bData);
   before.erase("MWSE/remotepc");

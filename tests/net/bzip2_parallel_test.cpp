@@ -1,0 +1,114 @@
+#include "net/bzip2_parallel.h"
+
+#include <bzlib.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "protocol_fixture.h"
+
+namespace {
+
+ByteString ParallelCompressed(const ByteString& data) {
+  ByteString out;
+  const ByteSink sink = [&](const char* p, size_t n) {
+    out.append(p, n);
+    return true;
+  };
+  ParallelBzCompressor comp(3);
+  for (size_t at = 0; at < data.size(); at += 300007) {
+    EXPECT_EQ(comp.Feed(data.data() + at, std::min<size_t>(300007, data.size() - at), sink), 0);
+  }
+  EXPECT_EQ(comp.Finish(sink), 0);
+  return out;
+}
+
+// The output of a shell command reading `input` on its standard input.
+ByteString Filtered(const ByteString& input, const std::string& command) {
+  TempDir dir;
+  dir.Write("in", input);
+  const std::string in = (dir.Path() / "in").string();
+  const std::string out = (dir.Path() / "out").string();
+  EXPECT_EQ(std::system((command + " < '" + in + "' > '" + out + "'").c_str()), 0) << command;
+  return dir.Read("out");
+}
+
+struct Decoded {
+  ByteString Bytes;
+  std::optional<int> Result;
+  bool operator==(const Decoded&) const = default;
+};
+
+// Decodes at most `limit` bytes, the serial decoder alone (workers 0) or through
+// DecodeStoredStream.
+Decoded Decode(const ByteString& stream, int workers, size_t limit = SIZE_MAX) {
+  Decoded d;
+  const ByteSink sink = [&](const char* p, size_t n) {
+    d.Bytes.append(p, std::min(n, limit - d.Bytes.size()));
+    return d.Bytes.size() < limit;
+  };
+  if (workers == 0) {
+    d.Result = BzDecompressor().Feed(stream.data(), stream.size(), sink);
+  } else {
+    const StreamReader read = [&](uint64_t at, size_t count) { return stream.substr(at, count); };
+    d.Result = DecodeStoredStream(read, stream.size(), workers, sink, [] { return true; });
+  }
+  return d;
+}
+
+// Runs of exactly four equal bytes, which the first stage of bzip2 makes a quarter longer.
+ByteString RunsOfFour(size_t size) {
+  ByteString s(size, '\0');
+  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>('a' + i / 4 % 2);
+  return s;
+}
+
+TEST(ParallelBzCompressor, MakesOneStreamThatEveryDecoderReadsWhole) {
+  constexpr size_t kBlock = 700000 - 19;  // bytes one block holds at level 7
+  for (const ByteString& data :
+       {ByteString(), ByteString(1, 'x'), Pattern(kBlock, 1), Pattern(kBlock + 1, 2),
+        RunsOfFour(kBlock * 4 / 5), RunsOfFour(kBlock * 4 / 5 + 1), RunsOfFour(1'200'000),
+        ByteString(1'000'000, 'z') + Pattern(800'000, 3) + ByteString(4, 'q')}) {
+    SCOPED_TRACE(data.size());
+    const ByteString packed = ParallelCompressed(data);
+    ByteString whole(data.size() + 1, '\0');
+    auto length = static_cast<unsigned>(whole.size());
+    ASSERT_EQ(BZ2_bzBuffToBuffDecompress(whole.data(), &length, const_cast<char*>(packed.data()),
+                                         static_cast<unsigned>(packed.size()), 0, 0),
+              BZ_OK);
+    EXPECT_EQ(whole.substr(0, length), data);
+    EXPECT_EQ(Decode(packed, 0), (Decoded{data, BZ_STREAM_END}));
+    EXPECT_EQ(Decode(packed, 2), (Decoded{data, BZ_STREAM_END}));
+    EXPECT_EQ(Filtered(packed, "bzip2 -d"), data);
+  }
+}
+
+TEST(DecodeStoredStream, GivesTheSerialDecodersBytesAndResultForAnyStream) {
+  // Ordinary data, and a run whose blocks unpack to more than a worker holds.
+  const ByteString data = Pattern(500'000, 4) + ByteString(5'000'000, '\0') + Pattern(900, 5);
+  ByteString joined = ParallelCompressed(data);
+  for (const auto& [name, packed] : std::vector<std::pair<std::string, ByteString>>{
+           {"joined", joined},
+           {"bzip2 -1", Filtered(data, "bzip2 -1")},
+           {"bzip2 -9", Filtered(data, "bzip2 -9")},
+           {"lbzip2", Filtered(data, "lbzip2 -n 2")},
+           {"pbzip2, one stream per block", Filtered(data, "pbzip2 -p2 -c")}}) {
+    SCOPED_TRACE(name);
+    ByteString damaged = packed;
+    damaged[packed.size() / 3] ^= 0x08;
+    ByteString badCrc = packed;
+    badCrc[packed.size() - 2] ^= 0x01;  // in the combined CRC
+    ByteString falseMarker = packed;
+    falseMarker.replace(packed.size() / 5, 6, "\x31\x41\x59\x26\x53\x59");
+    for (const ByteString& stream : {packed, damaged, badCrc, falseMarker,
+                                     packed.substr(0, packed.size() * 2 / 3), packed + packed}) {
+      EXPECT_EQ(Decode(stream, 2), Decode(stream, 0));
+    }
+    EXPECT_EQ(Decode(packed, 2, data.size() / 2), Decode(packed, 0, data.size() / 2));
+    if (name != "pbzip2, one stream per block") {
+      EXPECT_EQ(Decode(packed, 2).Bytes, data);
+    }
+  }
+}
+
+}  // namespace
