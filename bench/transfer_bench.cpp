@@ -25,8 +25,9 @@
 #include "core/peer_sender.h"
 #include "core/ui.h"
 #include "media/collect_media.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/receiver.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "support/arena_template.h"
 
@@ -123,7 +124,7 @@ class SocketPeer : public PeerSender, public BenchUi {
 
   // Ui: quiet, except that a yield lets the socket write (as the window's event loop would).
   void IdleState() override { idle = true; }
-  void Yield() override { Turn(BytesToWrite() > 0 ? 50 : 0, false); }
+  void YieldToEventLoop() override { Turn(BytesToWrite() > 0 ? 50 : 0, false); }
 
  private:
   void Write() {

@@ -2,7 +2,8 @@
 // and through the media step with the record as the head, an armour part and an item.
 #include "fuzz_support.h"
 #include "media/collect_media.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "split_input.h"
 

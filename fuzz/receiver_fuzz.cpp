@@ -14,8 +14,9 @@
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "fuzz_support.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/receiver.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 
 namespace fs = std::filesystem;

@@ -6,9 +6,10 @@
 
 #include "core/app_paths.h"
 #include "fuzz_support.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/receive_state.h"
-#include "records/exporter.h"
+#include "commands/exporter.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "split_input.h"
 #include "support/arena_template.h"

@@ -340,7 +340,7 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
   box.exec();
 }
 
-void MainWindow::Yield() {
+void MainWindow::YieldToEventLoop() {
   // Repainting after every record would cost more than the walk itself, and so would
   // reading the clock after every record: look at it every 16th call only.
   if (++yieldCalls_ % 16 != 0) return;

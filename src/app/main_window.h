@@ -12,11 +12,11 @@
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "core/ui.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
-#include "records/exporter.h"
-#include "records/record_file.h"
+#include "commands/exporter.h"
+#include "core/name_generator.h"
 
 class QFrame;
 class QLabel;
@@ -56,7 +56,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   int Drop1BackColor() const override { return drop1BackColor_; }
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
   void OpenSavegameChooser() override;
-  void Yield() override;
+  void YieldToEventLoop() override;
   void WaitForEvents() override;
 
   // LinkView

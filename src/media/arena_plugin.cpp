@@ -1,7 +1,7 @@
 #include "media/arena_plugin.h"
 
 #include "core/ui.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/bytes.h"
 #include "platform/files.h"
 #include "platform/game_path.h"

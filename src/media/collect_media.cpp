@@ -7,12 +7,12 @@
 
 #include "core/names.h"
 #include "core/peer_sender.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/bytes.h"
 #include "net/comp.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
-#include "records/record_file.h"
+#include "core/name_generator.h"
 
 namespace fs = std::filesystem;
 

@@ -92,7 +92,7 @@ void Receiver::ResetNow() {
 }
 
 bool Receiver::YieldOk() {
-  ui_.Yield();
+  ui_.YieldToEventLoop();
   return !resetPending_;
 }
 

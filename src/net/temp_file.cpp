@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-#include "records/record_file.h"
+#include "core/name_generator.h"
 
 namespace fs = std::filesystem;
 

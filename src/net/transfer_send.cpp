@@ -9,7 +9,7 @@
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/bytes.h"
 #include "net/bzip2_stream.h"
 #include "net/comp.h"

@@ -7,6 +7,7 @@
 
 #include "core/names.h"
 #include "net/bytes.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 
 namespace {

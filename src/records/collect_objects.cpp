@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/game_path.h"
 #include "records/body_parts_enchantments.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "records/savegame.h"
 

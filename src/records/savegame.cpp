@@ -14,6 +14,7 @@
 #include "core/names.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 
 namespace fs = std::filesystem;

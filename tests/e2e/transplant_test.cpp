@@ -5,7 +5,7 @@
 #include <set>
 
 #include "e2e/two_copies.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/bytes.h"
 #include "support/tes3_writer.h"
 

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/bytes.h"
 #include "platform/files.h"
 #include "records/record_file.h"

@@ -8,10 +8,11 @@
 
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/bytes.h"
 #include "net/comp.h"
 #include "net/receiver.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"

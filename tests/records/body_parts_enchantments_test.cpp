@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "support/tes3_writer.h"
 

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "net/bytes.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "records/savegame.h"
 #include "support/fake_ui.h"

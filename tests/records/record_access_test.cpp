@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "support/tes3_writer.h"
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "net/bytes.h"
+#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "support/game_folder.h"
 #include "support/tes3_writer.h"

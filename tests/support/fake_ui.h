@@ -31,7 +31,7 @@ class FakeUi : public Ui {
     Messages.push_back({text, title, icon});
   }
   void OpenSavegameChooser() override { ++ChooserOpened; }
-  void Yield() override {
+  void YieldToEventLoop() override {
     ++Yields;
     if (OnYield) OnYield();
   }
