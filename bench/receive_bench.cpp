@@ -14,6 +14,7 @@
 
 #include "bench_ui.h"
 #include "bridge/relay_tables.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
 #include "net/media_list.h"
@@ -60,7 +61,8 @@ struct Side {
   NameGenerator names;
   BenchUi ui;
   QueuePeer peer;
-  Receiver receiver{paths, media, relay, names, ui, peer};
+  RelayReceiver relayReceiver{paths, relay};
+  Receiver receiver{paths, media, relayReceiver, names, ui, peer};
   Side() {
     paths.GameDir = (folder.path / "game").string();
     paths.ProgramDir = (folder.path / "program").string();

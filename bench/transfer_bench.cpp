@@ -21,6 +21,7 @@
 
 #include "bench_ui.h"
 #include "bridge/relay_tables.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
@@ -170,7 +171,8 @@ struct Side {
   RelayTables relay;
   NameGenerator names;
   SocketPeer link;
-  Receiver receiver{paths, media, relay, names, link, link};
+  RelayReceiver relayReceiver{paths, relay};
+  Receiver receiver{paths, media, relayReceiver, names, link, link};
 
   Side(const fs::path& folder, int fd) : link(fd) {
     paths.GameDir = (folder / "game").string();

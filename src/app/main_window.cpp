@@ -86,7 +86,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 MainWindow::MainWindow(Environment env, QWidget* parent)
     : QWidget(parent),
       env_(std::move(env)),
-      receiver_(paths_, media_, relay_, names_, *this, link_),
+      relayReceiver_(paths_, relay_),
+      receiver_(paths_, media_, relayReceiver_, names_, *this, link_),
       exporter_(paths_, media_, receiver_.State(), names_, *this, link_),
       bridge_(paths_, relay_, link_),
       controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {

@@ -10,13 +10,14 @@
 #include "app/link_controller.h"
 #include "bridge/bridge.h"
 #include "bridge/relay_tables.h"
+#include "commands/exporter.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/ui.h"
 #include "net/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
-#include "commands/exporter.h"
-#include "core/name_generator.h"
 
 class QFrame;
 class QLabel;
@@ -108,6 +109,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   RelayTables relay_;
   NameGenerator names_;
   PeerLink link_;
+  RelayReceiver relayReceiver_;
   Receiver receiver_;
   Exporter exporter_;
   Bridge bridge_;

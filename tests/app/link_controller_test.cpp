@@ -9,6 +9,7 @@
 #include "app/address_page_server.h"
 #include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
 #include "net/media_list.h"
 #include "net/peer_link.h"
@@ -68,7 +69,8 @@ struct Side {
   FakeUi ui;
   FakeView view;
   PeerLink link;
-  Receiver receiver{paths, media, relay, names, ui, link};
+  RelayReceiver relayReceiver{paths, relay};
+  Receiver receiver{paths, media, relayReceiver, names, ui, link};
   LinkController controller{link, view, ui, env, paths, relay, receiver};
 };
 
