@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "bench_ui.h"
+#include "commands/exporter.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/peer_sender.h"
 #include "net/media_list.h"
 #include "net/receive_state.h"
-#include "commands/exporter.h"
-#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "support/arena_template.h"
 #include "support/game_folder.h"

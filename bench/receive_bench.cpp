@@ -16,14 +16,14 @@
 #include "bridge/relay_tables.h"
 #include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/peer_sender.h"
-#include "net/media_list.h"
 #include "net/bytes.h"
 #include "net/bzip2_stream.h"
 #include "net/comp.h"
+#include "net/media_list.h"
 #include "net/receiver.h"
 #include "ratio_reporter.h"
-#include "core/name_generator.h"
 #include "records/record_file.h"
 
 namespace fs = std::filesystem;

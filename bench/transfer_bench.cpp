@@ -23,12 +23,12 @@
 #include "bridge/relay_tables.h"
 #include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
 #include "media/collect_media.h"
 #include "net/media_list.h"
 #include "net/receiver.h"
-#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "support/arena_template.h"
 

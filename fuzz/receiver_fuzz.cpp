@@ -14,10 +14,10 @@
 #include "bridge/relay_tables.h"
 #include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "fuzz_support.h"
 #include "net/media_list.h"
 #include "net/receiver.h"
-#include "core/name_generator.h"
 #include "records/record_file.h"
 
 namespace fs = std::filesystem;

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commands/exporter.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "fuzz_support.h"
 #include "net/media_list.h"
 #include "net/receive_state.h"
-#include "commands/exporter.h"
-#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "split_input.h"
 #include "support/arena_template.h"

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/name_generator.h"
 #include "core/names.h"
 #include "net/bytes.h"
-#include "core/name_generator.h"
 #include "records/record_file.h"
 
 namespace {

@@ -5,12 +5,12 @@
 #include <unordered_map>
 
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/ui.h"
 #include "net/bytes.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
 #include "records/body_parts_enchantments.h"
-#include "core/name_generator.h"
 #include "records/record_file.h"
 #include "records/savegame.h"
 

@@ -1,10 +1,5 @@
 #include "records/record_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +8,7 @@
 #include "core/local_time.h"
 #include "core/ui.h"
 #include "net/bytes.h"
+#include "platform/file_handle.h"
 
 namespace {
 
@@ -27,17 +23,12 @@ WalkOutcome Damaged(std::string problem, uint64_t offset) {
   return WalkOutcome{false, std::move(problem), offset};
 }
 
-struct FileCloser {
-  int fd;
-  ~FileCloser() { ::close(fd); }
-};
-
 // Reads a file forward in large pieces and hands out its records as views into the
 // buffer, which grows only as far as the largest record of the file.
 class RecordReader {
  public:
-  explicit RecordReader(int fd)
-      : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kChunk)), capacity_(kChunk) {}
+  explicit RecordReader(const FileHandle& file)
+      : file_(file), buffer_(std::make_unique_for_overwrite<char[]>(kChunk)), capacity_(kChunk) {}
 
   // Makes `count` bytes from the current position available; false at the end of the file
   // or on a read error.
@@ -54,10 +45,10 @@ class RecordReader {
     end_ -= begin_;
     begin_ = 0;
     while (end_ < count) {
-      const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
-      if (got < 0 && errno == EINTR) continue;
+      const int64_t got = file_.ReadAt(offset_, buffer_.get() + end_, capacity_ - end_);
       if (got <= 0) return false;
       end_ += static_cast<size_t>(got);
+      offset_ += static_cast<uint64_t>(got);
     }
     return true;
   }
@@ -67,7 +58,8 @@ class RecordReader {
 
  private:
   static constexpr size_t kChunk = 1 << 20;
-  int fd_;
+  const FileHandle& file_;
+  uint64_t offset_ = 0;  // file offset of the byte after the buffered ones
   std::unique_ptr<char[]> buffer_;
   size_t capacity_;
   size_t begin_ = 0;
@@ -78,13 +70,12 @@ class RecordReader {
 
 WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLength,
                             double progressFrameWidth, Ui& ui, const RecordViewVisitor& visit) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Damaged("cannot be opened", 0);
-  const FileCloser closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return Damaged("cannot be read", 0);
-  const auto actualSize = static_cast<uint64_t>(st.st_size);
-  RecordReader reader(fd);
+  const FileHandle file = FileHandle::OpenForReading(path);
+  if (!file.IsOpen()) return Damaged("cannot be opened", 0);
+  const std::optional<uint64_t> size = file.Size();
+  if (!size) return Damaged("cannot be read", 0);
+  const uint64_t actualSize = *size;
+  RecordReader reader(file);
 
   if (!reader.Ensure(kRecordHeaderSize)) return Damaged("shorter than a record header", 0);
   const uint64_t headerSize = ReadU32(reader.Data() + 4);

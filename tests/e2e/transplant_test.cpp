@@ -5,8 +5,8 @@
 #include <set>
 
 #include "e2e/two_copies.h"
-#include "net/media_list.h"
 #include "net/bytes.h"
+#include "net/media_list.h"
 #include "support/tes3_writer.h"
 
 namespace {

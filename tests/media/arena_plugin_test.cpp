@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "net/media_list.h"
 #include "net/bytes.h"
+#include "net/media_list.h"
 #include "platform/files.h"
 #include "records/record_file.h"
 #include "support/arena_template.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <set>
 
-#include "net/bytes.h"
 #include "core/name_generator.h"
+#include "net/bytes.h"
 #include "records/record_file.h"
 #include "records/savegame.h"
 #include "support/fake_ui.h"

@@ -3,11 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "media/collect_media.h"
-#include "net/media_list.h"
-#include "net/bytes.h"
-#include "net/receive_state.h"
 #include "core/name_generator.h"
+#include "media/collect_media.h"
+#include "net/bytes.h"
+#include "net/media_list.h"
+#include "net/receive_state.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/game_folder.h"

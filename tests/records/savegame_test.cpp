@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "net/bytes.h"
 #include "core/name_generator.h"
+#include "net/bytes.h"
 #include "records/record_file.h"
 #include "support/game_folder.h"
 #include "support/tes3_writer.h"
