@@ -20,7 +20,7 @@ constexpr size_t kChunk = 1024 * 1024;
 // Lengths travel as signed 32-bit values; the contents must stay well inside them even when
 // compression adds its bit.
 constexpr int64_t kMaxContents = 2'000'000'000;
-// Yield this often while compressing, so the window stays alive.
+// Let the window process events this often while compressing, so the window stays alive.
 constexpr int64_t kYieldEvery = 8 * 1024 * 1024;
 // Keep at most this much queued on the connection while sending from the file.
 constexpr int64_t kMaxQueued = 4 * 1024 * 1024;

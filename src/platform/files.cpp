@@ -63,14 +63,14 @@ bool WriteFileAtomically(const fs::path& path, const ByteString& bytes) {
     out.flush();
     if (!out) {
       out.close();
-      DeleteFile(temp);
+      RemoveFile(temp);
       return false;
     }
   }
   std::error_code ec;
   fs::rename(temp, path, ec);
   if (ec) {
-    DeleteFile(temp);
+    RemoveFile(temp);
     return false;
   }
   return true;
@@ -88,7 +88,7 @@ std::time_t FileModifiedTime(const fs::path& path) {
   return st.st_mtime;
 }
 
-bool DeleteFile(const fs::path& path) {
+bool RemoveFile(const fs::path& path) {
   std::error_code ec;
   return fs::remove(path, ec);
 }
