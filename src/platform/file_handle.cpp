@@ -21,6 +21,10 @@ FileHandle FileHandle::OpenForReading(const std::filesystem::path& path) {
   return FileHandle(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
 }
 
+FileHandle FileHandle::OpenForWriting(const std::filesystem::path& path) {
+  return FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+}
+
 FileHandle FileHandle::CreateNew(const std::filesystem::path& path, bool& nameTaken) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   nameTaken = fd < 0 && errno == EEXIST;

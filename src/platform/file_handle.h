@@ -18,6 +18,8 @@ class FileHandle {
 
   // An existing file, for reading. Not open when it cannot be opened.
   static FileHandle OpenForReading(const std::filesystem::path& path);
+  // A file for writing, created when missing; what it holds stays until overwritten.
+  static FileHandle OpenForWriting(const std::filesystem::path& path);
   // A file that does not exist yet, created for reading and writing. Not open when it
   // cannot be created; `nameTaken` then tells whether a file of that name already exists.
   static FileHandle CreateNew(const std::filesystem::path& path, bool& nameTaken);
