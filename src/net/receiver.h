@@ -3,9 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
-#include <string>
-#include <utility>
 
 #include "core/byte_string.h"
 #include "net/receive_state.h"
