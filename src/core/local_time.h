@@ -2,5 +2,6 @@
 
 #include <ctime>
 
-// The calendar fields of a moment in the machine's time zone. Safe to call from any thread.
+// The calendar fields of a moment in the machine's time zone. Calls are serialised, so any
+// thread may make them.
 std::tm LocalTime(std::time_t moment);
