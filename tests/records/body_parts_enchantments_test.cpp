@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "core/name_generator.h"
+#include "fixtures/tes3_writer.h"
 #include "records/record_file.h"
-#include "support/tes3_writer.h"
 
 namespace {
 
