@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <unordered_map>
 
 #include "core/name_generator.h"
 #include "core/names.h"
@@ -88,15 +89,17 @@ class MediaCollector {
 
  private:
   void Texture(std::string name) {
+    // The prefix is dropped before the twin is looked for, so the twin of
+    // "Textures\foo.tga" is Textures\foo.dds, not Textures\Textures\foo.dds.
+    if (name.size() > kTexturesPrefix.size() &&
+        name.compare(0, kTexturesPrefix.size(), kTexturesPrefix) == 0) {
+      name.erase(0, kTexturesPrefix.size());
+    }
     const std::string e = LastThreeLower(name);
     if (e == "bmp" || e == "tga") {
       if (!Find("Textures", DdsTwin(name)).empty()) name = DdsTwin(name);
     } else if (e != "dds") {
       name = names_.RandomName("error") + ".dds";
-    }
-    if (name.size() > kTexturesPrefix.size() &&
-        name.compare(0, kTexturesPrefix.size(), kTexturesPrefix) == 0) {
-      name.erase(0, kTexturesPrefix.size());
     }
     ListIfPresent("Textures", name);
   }
@@ -111,12 +114,17 @@ class MediaCollector {
     return folder == "Meshes" ? meshes_ : folder == "Textures" ? textures_ : icons_;
   }
 
-  // The normal file Data Files\<folder>\<name>, or an empty path.
-  fs::path Find(const std::string& folder, const std::string& name) const {
+  // The normal file Data Files\<folder>\<name>, or an empty path. Each name is looked up
+  // once per collection: a body-part model or a mesh shared by many records would otherwise
+  // cost a directory listing per reference when its letter case differs from the disk's.
+  fs::path Find(const std::string& folder, const std::string& name) {
+    const auto [known, added] = found_.try_emplace(folder + '\\' + name);
+    if (!added) return known->second;
     const fs::path& base = FolderOf(folder);
     if (base.empty() || !UsableName(name)) return {};
     const fs::path file = ResolveBelow(base, name);
-    return NormalFileExists(file) ? file : fs::path();
+    if (NormalFileExists(file)) known->second = file;
+    return known->second;
   }
 
   void ListIfPresent(const std::string& folder, const std::string& name) {
@@ -139,6 +147,7 @@ class MediaCollector {
   const fs::path icons_;
   MediaList& media_;
   NameGenerator& names_;
+  std::unordered_map<std::string, fs::path> found_;
 };
 
 }  // namespace

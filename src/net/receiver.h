@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 #include "core/byte_string.h"
 #include "net/receive_state.h"
@@ -33,6 +34,7 @@ class Receiver {
   void Reset();
 
   ReceiveState& State() { return state_; }
+  std::optional<TransplantOutcome> TakeSentOutcome() { return transfer_.TakeSent(); }
 
  private:
   void Run(const ByteString& arrival);

@@ -107,13 +107,14 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
   c.game.WriteDataFile("all_types.esp", RealTestFile("all_types.esp"), 1);
   Npc player;
   player.Inventory = {{1, "test_armor"},   {1, "test_clothing"}, {1, "test_weapon"},
-                      {1, "test_alchemy"}, {1, "test_book"},     {1, "test_misc"}};
+                      {1, "test_alchemy"}, {1, "test_book"},     {1, "test_misc"},
+                      {1, "test_lockpick"}};
   player.Spells = {"test_spellmaking"};
   c.Run(Savegame({{"Morrowind.esm"}, {"all_types.esp"}}, {NpcRecord(player)}));
   const CharacterPackage& p = c.package;
-  // The editor ends BNAM values in a NUL; the parts are found all the same.
-  EXPECT_THAT(p.ArmorPartIds, ElementsAre("test_bodypart_a"));
-  EXPECT_THAT(p.ClothingPartIds, ElementsAre("test_bodypart_c"));
+  // The editor ends BNAM and CNAM values in a NUL; male and female parts are found.
+  EXPECT_THAT(p.ArmorPartIds, ElementsAre("test_bodypart_a", "test_bodypart_a_f"));
+  EXPECT_THAT(p.ClothingPartIds, ElementsAre("test_bodypart_c", "test_bodypart_c_f"));
   EXPECT_EQ(std::set<std::string>(p.EnchantmentNewIds.begin(), p.EnchantmentNewIds.end()).size(),
             4u);
   // Armour, clothing, weapon and book (inventory 0, 1, 2, 4) name their own new ids.
@@ -127,8 +128,39 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
        at += 16 + static_cast<uint32_t>(BytesToLongAt(p.CharacterRecords, at + 4))) {
     types.push_back(p.CharacterRecords.substr(at, 4));
   }
-  EXPECT_THAT(types, ElementsAre("ENCH", "ENCH", "ENCH", "ENCH", "SPEL", "BODY", "BODY", "ARMO",
-                                 "CLOT", "WEAP", "ALCH", "BOOK", "MISC"));
+  EXPECT_THAT(types, ElementsAre("ENCH", "ENCH", "ENCH", "ENCH", "SPEL", "BODY", "BODY", "BODY",
+                                 "BODY", "ARMO", "CLOT", "WEAP", "ALCH", "BOOK", "MISC", "LOCK"));
+}
+
+TEST(CollectObjects, EveryWantedTypeIsTakenAndLookAlikeTypesAreNot) {
+  // Wanted records, ids of 1 to 11 characters, each beside a look-alike of a type the walk
+  // passes over that carries the same id.
+  const std::vector<std::pair<std::string, std::string>> wanted = {
+      {"CLOT", "c"},         {"ALCH", "al"},         {"ARMO", "arm"},       {"MISC", "misc"},
+      {"INGR", "ingre"},     {"WEAP", "weapon"},     {"APPA", "appara_"},   {"BOOK", "book_001"},
+      {"LIGH", "light_002"}, {"PROB", "probe_0003"}, {"REPA", "repair_004"}};
+  std::vector<ByteString> records;
+  Npc player;
+  for (const auto& [type, id] : wanted) {
+    std::string lookAlike = type;
+    lookAlike[3] = static_cast<char>(lookAlike[3] ^ 0x20);  // MISC -> MISc
+    records.push_back(Record(lookAlike, {Sub("NAME", Z(id)), Sub("MODL", Z("fake"))}));
+    records.push_back(ItemRecord(Item(type, id)));
+    player.Inventory.push_back({1, id});
+  }
+  for (const char* type : {"SPEl", "ENCh", "BODy", "SPEL", "ENCH", "BODY"}) {
+    records.push_back(Record(type, {Sub("NAME", Z("magic")), Sub("DATA", Z(type))}));
+  }
+  player.Spells = {"magic"};
+  Collection c;
+  c.game.WriteDataFile("types.esp", File({}, records), 1);
+  c.Run(Savegame({{"types.esp"}}, {NpcRecord(player)}));
+  for (size_t k = 0; k < wanted.size(); ++k) {
+    EXPECT_EQ(c.package.ItemRecords[k], records[2 * k + 1]) << wanted[k].first;
+  }
+  EXPECT_EQ(c.package.SpellRecords[0].substr(0, 4), "SPEL");
+  EXPECT_THAT(c.package.EnchantmentPool, ElementsAre(records.end()[-2]));
+  EXPECT_THAT(c.package.BodyPartPool, ElementsAre(records.end()[-1]));
 }
 
 TEST(InventoryAndSpellLists, IdsFollowTheFieldRules) {
