@@ -7,9 +7,9 @@
 
 #include "core/ui.h"
 
-// A stand-in main window for benchmarks. Nothing is shown; Yield behaves like the window's:
-// it looks at the clock every 16th call and "processes events" (runs OnYield) at most every
-// 20 ms, so the logic pays what it pays in the program.
+// A stand-in main window for benchmarks. Nothing is shown; YieldToEventLoop behaves like the
+// window's: it looks at the clock every 16th call and "processes events" (runs OnYield) at most
+// every 20 ms, so the logic pays what it pays in the program.
 class BenchUi : public Ui {
  public:
   void IdleState() override {}
@@ -28,7 +28,7 @@ class BenchUi : public Ui {
   }
   void ShowOutcome(const TransplantOutcome&) override {}
   void OpenSavegameChooser() override {}
-  void Yield() override {
+  void YieldToEventLoop() override {
     if (++calls_ % 16 != 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - last_ < std::chrono::milliseconds(20)) return;

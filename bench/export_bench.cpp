@@ -19,13 +19,14 @@
 #include <vector>
 
 #include "bench_ui.h"
+#include "commands/exporter.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/peer_sender.h"
 #include "fixtures/arena_template.h"
 #include "fixtures/tes3_writer.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/receive_state.h"
-#include "records/exporter.h"
 #include "records/record_file.h"
 #include "support/game_folder.h"
 

@@ -16,15 +16,17 @@
 
 #include "bench_ui.h"
 #include "bridge/relay_tables.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/peer_sender.h"
 #include "media/collect_media.h"
-#include "media/media_list.h"
 #include "media_bytes.h"
 #include "net/bytes.h"
 #include "net/bzip2_parallel.h"
 #include "net/bzip2_stream.h"
 #include "net/comp.h"
+#include "net/media_list.h"
 #include "net/receiver.h"
 #include "peak_memory.h"
 #include "ratio_reporter.h"
@@ -66,7 +68,8 @@ struct Side {
   NameGenerator names;
   BenchUi ui;
   QueuePeer peer;
-  Receiver receiver{paths, media, relay, names, ui, peer};
+  RelayReceiver relayReceiver{paths, relay};
+  Receiver receiver{paths, media, relayReceiver, names, ui, peer};
   Side() {
     paths.GameDir = (folder.path / "game").string();
     paths.ProgramDir = (folder.path / "program").string();

@@ -22,13 +22,15 @@
 
 #include "bench_ui.h"
 #include "bridge/relay_tables.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
 #include "fixtures/arena_template.h"
 #include "media/collect_media.h"
-#include "media/media_list.h"
 #include "media_bytes.h"
+#include "net/media_list.h"
 #include "net/receiver.h"
 #include "peak_memory.h"
 #include "records/record_file.h"
@@ -101,7 +103,7 @@ class SocketPeer : public PeerSender, public BenchUi {
 
   // Ui: quiet, except that a yield lets the socket write (as the window's event loop would).
   void IdleState() override { idle = true; }
-  void Yield() override { Turn(BytesToWrite() > 0 ? 50 : 0, false); }
+  void YieldToEventLoop() override { Turn(BytesToWrite() > 0 ? 50 : 0, false); }
 
  private:
   void Write() {
@@ -147,7 +149,8 @@ struct Side {
   RelayTables relay;
   NameGenerator names;
   SocketPeer link;
-  Receiver receiver{paths, media, relay, names, link, link};
+  RelayReceiver relayReceiver{paths, relay};
+  Receiver receiver{paths, media, relayReceiver, names, link, link};
 
   Side(const fs::path& folder, int fd, int workers) : link(fd) {
     receiver.SetWorkers(workers);

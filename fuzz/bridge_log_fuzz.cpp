@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FakePeer peer;
   Bridge bridge(paths, relay, peer);
   const auto log = dir.Path() / "MWScriptExtender.log";
-  DeleteFile(log);
+  RemoveFile(log);
   const size_t half = size / 2;
   dir.Write("MWScriptExtender.log", text.substr(0, half));
   bridge.Tick();

@@ -1,8 +1,9 @@
 // The texture scan of a fuzzed mesh and the model and icon lookups of a fuzzed record, alone
 // and through the media step with the record as the head, an armour part and an item.
+#include "core/name_generator.h"
 #include "fuzz_support.h"
 #include "media/collect_media.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "records/record_file.h"
 #include "split_input.h"
 

@@ -12,9 +12,11 @@
 #include <set>
 
 #include "bridge/relay_tables.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "fuzz_support.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
 
@@ -82,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   NameGenerator names;
   FakeUi ui;
   FakePeer peer;
-  Receiver receiver(paths, media, relay, names, ui, peer);
+  RelayReceiver relayReceiver(paths, relay);
+  Receiver receiver(paths, media, relayReceiver, names, ui, peer);
 
   size_t at = 0;
   const unsigned control = size > 0 ? static_cast<unsigned char>(input[at++]) : 0;

@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commands/exporter.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "fixtures/arena_template.h"
 #include "fuzz_support.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/receive_state.h"
-#include "records/exporter.h"
 #include "records/record_file.h"
 #include "split_input.h"
 

@@ -7,6 +7,8 @@ QUIB_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libbz2-dev googlete
 QUIB_TEST_PACKAGES=(lbzip2 pbzip2)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 QUIB_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+# The Windows syntax check of the logic (scripts/check-windows).
+QUIB_WINDOWS_CHECK_PACKAGES=(g++-mingw-w64-x86-64-posix)
 
 quib_install_packages() {
   local missing=()

@@ -1,9 +1,5 @@
 #include "app/address_discovery.h"
 
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
@@ -36,19 +32,11 @@ std::optional<QHostAddress> ResolveIPv4(const QString& host, QDeadlineTimer dead
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
-    std::optional<quint32> address;
+    std::optional<std::array<uint8_t, 4>> address;
   };
   auto lookup = std::make_shared<Lookup>();
   std::thread([lookup, name = host.toStdString()] {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    std::optional<quint32> address;
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) == 0 && found) {
-      address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
-      freeaddrinfo(found);
-    }
+    const std::optional<std::array<uint8_t, 4>> address = LookUpIPv4(name);
     std::lock_guard<std::mutex> lock(lookup->mutex);
     lookup->address = address;
     lookup->finished = true;
@@ -59,7 +47,8 @@ std::optional<QHostAddress> ResolveIPv4(const QString& host, QDeadlineTimer dead
                         std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())),
                         [&] { return lookup->finished; });
   if (!lookup->address) return std::nullopt;
-  return QHostAddress(*lookup->address);
+  const std::array<uint8_t, 4>& a = *lookup->address;
+  return QHostAddress(quint32{a[0]} << 24 | quint32{a[1]} << 16 | quint32{a[2]} << 8 | a[3]);
 }
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {

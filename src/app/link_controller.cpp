@@ -139,7 +139,7 @@ void LinkController::WriteOpponent() {
   std::string folder = paths_.ProgramDir.empty() ? env_.ProgramDir : paths_.ProgramDir;
   std::filesystem::path file = std::filesystem::path(folder) / "Opponent.dat";
   // Deleted first, so the file never keeps bytes of an earlier peer behind the new ones.
-  if (NormalFileExists(file)) DeleteFile(file);
+  if (NormalFileExists(file)) RemoveFile(file);
   WriteFileAt(file, 0, bytes);
 }
 

@@ -89,7 +89,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 MainWindow::MainWindow(Environment env, QWidget* parent)
     : QWidget(parent),
       env_(std::move(env)),
-      receiver_(paths_, media_, relay_, names_, *this, link_),
+      relayReceiver_(paths_, relay_),
+      receiver_(paths_, media_, relayReceiver_, names_, *this, link_),
       exporter_(paths_, media_, receiver_.State(), names_, *this, link_),
       bridge_(paths_, relay_, link_),
       controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {
@@ -404,7 +405,7 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
   box.exec();
 }
 
-void MainWindow::Yield() {
+void MainWindow::YieldToEventLoop() {
   // Repainting after every record would cost more than the walk itself, and so would
   // reading the clock after every record: look at it every 16th call only.
   if (++yieldCalls_ % 16 != 0) return;

@@ -14,13 +14,14 @@
 #include "app/link_controller.h"
 #include "bridge/bridge.h"
 #include "bridge/relay_tables.h"
+#include "commands/exporter.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/ui.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
-#include "records/exporter.h"
-#include "records/record_file.h"
 
 class QFrame;
 class QLabel;
@@ -61,7 +62,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
   void ShowOutcome(const TransplantOutcome& outcome) override;
   void OpenSavegameChooser() override;
-  void Yield() override;
+  void YieldToEventLoop() override;
   void WaitForEvents() override;
 
   // LinkView
@@ -121,6 +122,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   RelayTables relay_;
   NameGenerator names_;
   PeerLink link_;
+  RelayReceiver relayReceiver_;
   Receiver receiver_;
   Exporter exporter_;
   Bridge bridge_;

@@ -13,7 +13,7 @@ void PrepareGameFolder(const std::string& gameDir, bool deleteLog) {
   MakeFolders(GamePath(gameDir, "\\Data Files\\MWSE\\remotepc"));
   if (deleteLog) {
     const fs::path log = GamePath(gameDir, "\\MWScriptExtender.log");
-    if (NormalFileExists(log)) DeleteFile(log);
+    if (NormalFileExists(log)) RemoveFile(log);
   }
   const fs::path remotepc = GamePath(gameDir, "\\Data Files\\MWSE\\remotepc");
   // A folder of that name cannot take the word; leave it alone.

@@ -1,8 +1,8 @@
 #include "media/arena_plugin.h"
 
 #include "core/ui.h"
-#include "media/media_list.h"
 #include "net/bytes.h"
+#include "net/media_list.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
 

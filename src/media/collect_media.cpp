@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <limits>
 #include <unordered_map>
 
+#include "core/name_generator.h"
 #include "core/names.h"
 #include "core/peer_sender.h"
-#include "media/media_list.h"
 #include "net/bytes.h"
 #include "net/comp.h"
+#include "net/media_list.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
-#include "records/record_file.h"
 
 namespace fs = std::filesystem;
 
@@ -130,9 +131,7 @@ class MediaCollector {
     const fs::path file = Find(folder, name);
     if (file.empty()) return;
     // Listed only when it can be served: readable and of a size the list can carry.
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return;
-    std::fclose(f);
+    if (!std::ifstream(file, std::ios::binary)) return;
     const int64_t size = FileSize(file);
     if (size < 0 || size > std::numeric_limits<int32_t>::max()) return;
     Append(folder + "\\" + name, static_cast<size_t>(size));

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "bridge/bridge.h"
-#include "bridge/relay_tables.h"
-#include "core/app_paths.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
 #include "net/bytes.h"
+#include "net/relay_handler.h"
 
 namespace {
 
@@ -18,8 +16,6 @@ constexpr uint8_t kFileRequests = 253;
 constexpr uint8_t kMediaList = 252;
 constexpr uint8_t kVarRegister = 251;
 constexpr uint8_t kVarChannel = 250;
-// Channels are 0..249; higher numbers are message types.
-constexpr size_t kMaxChannels = 250;
 constexpr size_t kKeyLength = 5;
 
 size_t HeaderSize(uint8_t type) {
@@ -41,14 +37,12 @@ size_t HeaderSize(uint8_t type) {
 
 }  // namespace
 
-Receiver::Receiver(AppPaths& paths, MediaList& media, RelayTables& relay, NameGenerator& names,
+Receiver::Receiver(AppPaths& paths, MediaList& media, RelayHandler& relay, NameGenerator& names,
                    Ui& ui, PeerSender& peer)
-    : paths_(paths),
-      relay_(relay),
+    : relay_(relay),
       ui_(ui),
       peer_(peer),
-      transfer_(paths, media, names, ui, peer, state_, [this] { return YieldOk(); }),
-      varWriter_(WriteVarFile) {}
+      transfer_(paths, media, names, ui, peer, state_, [this] { return YieldOk(); }) {}
 
 Receiver::~Receiver() = default;
 
@@ -94,7 +88,7 @@ void Receiver::ResetNow() {
 }
 
 bool Receiver::YieldOk() {
-  ui_.Yield();
+  ui_.YieldToEventLoop();
   return !resetPending_;
 }
 
@@ -250,45 +244,21 @@ void Receiver::Dispatch() {
     default:
       break;
   }
-  // A channel. One the table does not hold (or a key that got none) is dropped.
-  const size_t c = s.MessageType;
-  if (c >= relay_.VarNameCount || c >= relay_.VarNames.size()) return;
-  if (relay_.VarCounts.size() <= c) relay_.VarCounts.resize(c + 1, 0);
-  ++relay_.VarCounts[c];
-  varWriter_(paths_.GameDir, body, relay_.VarNames[c], relay_.VarCounts[c]);
+  // A channel; a key that got none left the type of its register message, which is dropped.
+  if (s.MessageType < kRelayChannelCount) relay_.VarValue(s.MessageType, body);
 }
 
 void Receiver::RegisterKey(const ByteString& key) {
-  RelayTables& r = relay_;
-  ReceiveState& s = state_;
-  size_t held = 0;
-  if (r.VarNameCount > 0) {
-    held = std::min<size_t>(r.VarNameCount, r.VarNames.size());
-    const auto it = std::find(r.VarNames.begin(), r.VarNames.begin() + held, key);
-    if (it != r.VarNames.begin() + held) {
-      s.MessageType = static_cast<uint8_t>(it - r.VarNames.begin());
-      return;
-    }
+  const std::optional<RelayHandler::Channel> channel = relay_.VarRegister(key);
+  if (!channel || channel->Number >= kRelayChannelCount) return;
+  state_.MessageType = channel->Number;
+  if (channel->New) {
+    peer_.Send(static_cast<char>(kVarChannel) + ByteString(1, static_cast<char>(channel->Number)) +
+               key);
   }
-  // A key past the last channel gets none: its values are dropped and it is not answered.
-  if (held >= kMaxChannels) return;
-  r.VarNames.resize(held);
-  r.VarCounts.resize(held);
-  r.VarNames.push_back(key);
-  r.VarCounts.push_back(0);
-  r.VarNameCount = static_cast<uint8_t>(held + 1);
-  s.MessageType = static_cast<uint8_t>(held);
-  peer_.Send(static_cast<char>(kVarChannel) + ByteString(1, static_cast<char>(held)) + key);
 }
 
 void Receiver::SetOutChannel(uint8_t channel, const ByteString& key) {
   // A channel number that is a message type could only corrupt what this side sends.
-  if (channel >= kMaxChannels) return;
-  const size_t held = std::min<size_t>(relay_.OutVarCount, relay_.OutVars.size());
-  for (size_t i = 0; i < held; ++i) {
-    if (relay_.OutVars[i].Key == key) {
-      relay_.OutVars[i].Channel = channel;
-      return;
-    }
-  }
+  if (channel < kRelayChannelCount) relay_.VarChannel(channel, key);
 }

@@ -3,10 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <optional>
-#include <string>
-#include <utility>
 
 #include "core/byte_string.h"
 #include "net/receive_state.h"
@@ -14,17 +11,17 @@
 
 struct AppPaths;
 struct MediaList;
-struct RelayTables;
 class NameGenerator;
+class RelayHandler;
 class PeerSender;
 class Ui;
 
 // The receive side of the peer protocol: reassembles messages from arrivals of any size,
-// answers relay registrations, delivers relay values to their files and runs the transfer
+// hands relay messages to the relay, answers its new channels and runs the transfer
 // exchange. The peer link feeds it every arrival; it is never re-entered.
 class Receiver {
  public:
-  Receiver(AppPaths& paths, MediaList& media, RelayTables& relay, NameGenerator& names, Ui& ui,
+  Receiver(AppPaths& paths, MediaList& media, RelayHandler& relay, NameGenerator& names, Ui& ui,
            PeerSender& peer);
   ~Receiver();
 
@@ -42,11 +39,6 @@ class Receiver {
   // Threads for the transfer's compression and unpacking; 0 (the default) is one per core.
   void SetWorkers(int workers) { transfer_.SetWorkers(workers); }
 
-  // Where delivered relay values go: WriteVarFile unless replaced (tests record the calls).
-  using VarWriter = std::function<void(const std::string& gameDir, const ByteString& value,
-                                       const std::string& key, int32_t count)>;
-  void SetVarWriter(VarWriter writer) { varWriter_ = std::move(writer); }
-
  private:
   void Run(const ByteString& arrival);
   bool TakeHeader(bool& last);
@@ -59,13 +51,11 @@ class Receiver {
   // Bodies counted as they pass instead of collected: CharacterData, and over-long lists.
   bool Streamed() const;
 
-  AppPaths& paths_;
-  RelayTables& relay_;
+  RelayHandler& relay_;
   Ui& ui_;
   PeerSender& peer_;
   ReceiveState state_;
   Transfer transfer_;
-  VarWriter varWriter_;
   size_t pos_ = 0;         // bytes of ReceiveBuffer already taken in this arrival
   bool dropBody_ = false;  // the current body is over its cap and is not kept
   bool busy_ = false;      // an arrival is being processed

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/byte_string.h"
+#include "platform/file_handle.h"
 
 class NameGenerator;
 
@@ -34,12 +35,12 @@ class TempFile {
   // Closes the file but keeps it (and the duty to remove it).
   void Close();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
   const std::filesystem::path& Path() const { return path_; }
   std::string FileName() const { return path_.filename().string(); }
 
  private:
-  int fd_ = -1;
+  FileHandle file_;
   uint64_t end_ = 0;
   std::filesystem::path path_;
 };

@@ -1,20 +1,17 @@
 // The sender's half of the exchange: answering the peer's file requests.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
-#include "media/media_list.h"
 #include "net/bytes.h"
 #include "net/bzip2_parallel.h"
 #include "net/comp.h"
+#include "net/media_list.h"
 #include "net/receive_state.h"
 #include "net/transfer.h"
+#include "platform/file_handle.h"
 #include "platform/game_path.h"
 
 namespace {
@@ -23,7 +20,7 @@ constexpr size_t kChunk = 1024 * 1024;
 // Lengths travel as signed 32-bit values; the contents must stay well inside them even when
 // compression adds its bit.
 constexpr int64_t kMaxContents = 2'000'000'000;
-// Yield this often while compressing, so the window stays alive.
+// Let the window process events this often while compressing, so the window stays alive.
 constexpr int64_t kYieldEvery = 8 * 1024 * 1024;
 // Keep at most this much queued on the connection while sending from the file.
 constexpr int64_t kMaxQueued = 4 * 1024 * 1024;
@@ -31,18 +28,17 @@ constexpr int64_t kMaxQueued = 4 * 1024 * 1024;
 // Feeds a whole file into the compressor; the bytes fed, or -1 when it cannot be opened.
 int64_t FeedFile(const std::filesystem::path& path, ParallelBzCompressor& comp,
                  const ByteSink& sink, int64_t room) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
+  const FileHandle file = FileHandle::OpenForReading(path);
+  if (!file.IsOpen()) return -1;
   std::vector<char> buffer(kChunk);
   int64_t fed = 0;
   while (fed < room) {
-    const ssize_t n = ::read(fd, buffer.data(), std::min<int64_t>(kChunk, room - fed));
-    if (n < 0 && errno == EINTR) continue;
+    const int64_t n = file.ReadAt(static_cast<uint64_t>(fed), buffer.data(),
+                                  std::min<int64_t>(kChunk, room - fed));
     if (n <= 0) break;
     comp.Feed(buffer.data(), static_cast<size_t>(n), sink);
     fed += n;
   }
-  ::close(fd);
   return fed;
 }
 

@@ -1,12 +1,12 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <system_error>
+
+#include "platform/file_handle.h"
 
 namespace fs = std::filesystem;
 
@@ -37,20 +37,10 @@ std::optional<ByteString> ReadFileAt(const fs::path& path, uint64_t offset, uint
 }
 
 bool WriteFileAt(const fs::path& path, uint64_t offset, const ByteString& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n =
-        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return ::close(fd) == 0 && ok;
+  FileHandle file = FileHandle::OpenForWriting(path);
+  if (!file.IsOpen()) return false;
+  const bool written = file.WriteAt(offset, bytes.data(), bytes.size());
+  return file.Close() && written;
 }
 
 bool WriteFileAtomically(const fs::path& path, const ByteString& bytes) {
@@ -63,14 +53,14 @@ bool WriteFileAtomically(const fs::path& path, const ByteString& bytes) {
     out.flush();
     if (!out) {
       out.close();
-      DeleteFile(temp);
+      RemoveFile(temp);
       return false;
     }
   }
   std::error_code ec;
   fs::rename(temp, path, ec);
   if (ec) {
-    DeleteFile(temp);
+    RemoveFile(temp);
     return false;
   }
   return true;
@@ -88,7 +78,7 @@ std::time_t FileModifiedTime(const fs::path& path) {
   return st.st_mtime;
 }
 
-bool DeleteFile(const fs::path& path) {
+bool RemoveFile(const fs::path& path) {
   std::error_code ec;
   return fs::remove(path, ec);
 }

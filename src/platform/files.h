@@ -30,4 +30,4 @@ int64_t FileSize(const std::filesystem::path& path);
 // Last-modified time as calendar seconds; 0 when unknown.
 std::time_t FileModifiedTime(const std::filesystem::path& path);
 
-bool DeleteFile(const std::filesystem::path& path);
+bool RemoveFile(const std::filesystem::path& path);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,3 +21,7 @@ std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses();
 // The address shown as the machine's own when a listener is bound to all interfaces: the
 // first non-loopback IPv4 interface address that is up, else "127.0.0.1".
 std::string PrimaryIPv4Address();
+
+// The first IPv4 address the name service gives for a host name, in network byte order;
+// nothing when the lookup fails. Blocks for as long as the name service takes.
+std::optional<std::array<uint8_t, 4>> LookUpIPv4(const std::string& host);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/name_generator.h"
 #include "core/names.h"
 #include "net/bytes.h"
 #include "records/record_file.h"

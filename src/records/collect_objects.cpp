@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/ui.h"
 #include "net/bytes.h"
 #include "platform/files.h"

@@ -1,18 +1,15 @@
 #include "records/record_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "core/local_time.h"
 #include "core/ui.h"
 #include "net/bytes.h"
+#include "platform/file_handle.h"
 
 namespace {
 
@@ -27,17 +24,12 @@ WalkOutcome Damaged(std::string problem, uint64_t offset) {
   return WalkOutcome{false, std::move(problem), offset};
 }
 
-struct FileCloser {
-  int fd;
-  ~FileCloser() { ::close(fd); }
-};
-
 // Reads a file forward in large pieces and hands out its records as views into the
 // buffer, which grows only as far as the largest record of the file.
 class RecordReader {
  public:
-  explicit RecordReader(int fd)
-      : fd_(fd), buffer_(std::make_unique_for_overwrite<char[]>(kChunk)), capacity_(kChunk) {}
+  explicit RecordReader(const FileHandle& file)
+      : file_(file), buffer_(std::make_unique_for_overwrite<char[]>(kChunk)), capacity_(kChunk) {}
 
   // Makes `count` bytes from the current position available; false at the end of the file
   // or on a read error.
@@ -54,10 +46,10 @@ class RecordReader {
     end_ -= begin_;
     begin_ = 0;
     while (end_ < count) {
-      const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
-      if (got < 0 && errno == EINTR) continue;
+      const int64_t got = file_.ReadAt(offset_, buffer_.get() + end_, capacity_ - end_);
       if (got <= 0) return false;
       end_ += static_cast<size_t>(got);
+      offset_ += static_cast<uint64_t>(got);
     }
     return true;
   }
@@ -79,7 +71,8 @@ class RecordReader {
 
  private:
   static constexpr size_t kChunk = 1 << 20;
-  int fd_;
+  const FileHandle& file_;
+  uint64_t offset_ = 0;  // file offset of the byte after the buffered ones
   std::unique_ptr<char[]> buffer_;
   size_t capacity_;
   size_t begin_ = 0;
@@ -90,13 +83,12 @@ class RecordReader {
 
 WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLength,
                             double progressFrameWidth, Ui& ui, const RecordViewVisitor& visit) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Damaged("cannot be opened", 0);
-  const FileCloser closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return Damaged("cannot be read", 0);
-  const auto actualSize = static_cast<uint64_t>(st.st_size);
-  RecordReader reader(fd);
+  const FileHandle file = FileHandle::OpenForReading(path);
+  if (!file.IsOpen()) return Damaged("cannot be opened", 0);
+  const std::optional<uint64_t> size = file.Size();
+  if (!size) return Damaged("cannot be read", 0);
+  const uint64_t actualSize = *size;
+  RecordReader reader(file);
 
   if (!reader.Ensure(kRecordHeaderSize)) return Damaged("shorter than a record header", 0);
   const uint64_t headerSize = ReadU32(reader.Data() + 4);
@@ -126,7 +118,7 @@ WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLengt
       ui.SetFileProgress(static_cast<double>(position) / static_cast<double>(fileLength) *
                          progressFrameWidth);
     }
-    ui.Yield();
+    ui.YieldToEventLoop();
     const std::string_view record(reader.Data(), length);
     visit(record.substr(0, 4), record);
     reader.Consume(length);
@@ -170,49 +162,8 @@ ByteString ReplaceId(ByteString record, std::string_view newId) {
   return record;
 }
 
-std::string NameGenerator::RandomName(std::string_view text) {
-  static constexpr char kAlphabet[] =
-      "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-  // Key: date, seconds since midnight, time, one pseudo-random character.
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char date[32];
-  char time[32];
-  std::strftime(date, sizeof date, "%d.%m.%Y", &local);
-  std::strftime(time, sizeof time, "%H:%M:%S", &local);
-  const long secondsSinceMidnight = local.tm_hour * 3600L + local.tm_min * 60L + local.tm_sec;
-  const double uniform = std::uniform_real_distribution<double>(0.0, 1.0)(rnd_);
-  std::string key = std::string(date) + std::to_string(secondsSinceMidnight) + time;
-  key += static_cast<char>(static_cast<int>(std::nearbyint(uniform * 255)));
-
-  // RC4 key schedule.
-  for (int i = 0; i < 256; ++i) s_[i] = static_cast<uint8_t>(i);
-  uint8_t j = 0;
-  for (int i = 0; i < 256; ++i) {
-    const auto k = static_cast<uint8_t>(key[static_cast<size_t>(i) % key.size()]);
-    j = static_cast<uint8_t>(j + s_[i] + k);
-    std::swap(s_[i], s_[j]);
-  }
-
-  std::string out;
-  out.reserve(text.size());
-  for (size_t n = 0; n < text.size(); ++n) {
-    a_ = static_cast<uint8_t>(a_ + 1);
-    b_ = static_cast<uint8_t>(b_ + s_[a_]);
-    std::swap(s_[a_], s_[b_]);
-    const uint8_t byte = s_[static_cast<uint8_t>(s_[a_] + s_[b_])];
-    double x = byte / 255.0 * 62.0;
-    if (x >= 61) x = 61;
-    out += kAlphabet[static_cast<int>(std::nearbyint(x))];
-  }
-  return out;
-}
-
 int64_t DayNumber(std::time_t date) {
-  std::tm local{};
-  localtime_r(&date, &local);
+  const std::tm local = LocalTime(date);
   // Days from the civil date (proleptic Gregorian), counted from 1970-01-01.
   int64_t y = local.tm_year + 1900;
   const int64_t m = local.tm_mon + 1;

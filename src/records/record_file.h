@@ -4,7 +4,6 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,20 +56,6 @@ ByteString ReplaceId(ByteString record, std::string_view newId);
 
 // The value of the sub-record whose tag starts at `tagPos`, clipped to the record.
 ByteString SubrecordValue(const ByteString& record, size_t tagPos);
-
-// Random ids of a given length from a-z, 0-9, A-Z, drawn from an RC4 stream keyed by the
-// clock and one pseudo-random character. The stream indices a and b live as long as the
-// generator, which lives as long as the program.
-class NameGenerator {
- public:
-  std::string RandomName(std::string_view text);
-
- private:
-  uint8_t a_ = 0;
-  uint8_t b_ = 0;
-  uint8_t s_[256] = {};
-  std::minstd_rand rnd_;  // deliberately unseeded
-};
 
 // The calendar day of a local time as a whole day count; the time of day is dropped.
 int64_t DayNumber(std::time_t date);

@@ -1,18 +1,15 @@
 #include "records/savegame.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <ctime>
 
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "core/names.h"
 #include "platform/code_page.h"
+#include "platform/file_handle.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
 #include "records/record_file.h"
@@ -32,32 +29,24 @@ uint64_t U32At(std::string_view s, size_t offset) {
 // The savegame, read in pieces: it can be large and only a few of its bytes are kept.
 class SaveFile {
  public:
-  explicit SaveFile(const fs::path& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    struct stat st {};
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
-      size_ = static_cast<uint64_t>(st.st_size);
+  explicit SaveFile(const fs::path& path) : file_(FileHandle::OpenForReading(path)) {
+    const std::optional<uint64_t> size = file_.Size();
+    if (file_.IsRegularFile() && size) {
+      size_ = *size;
     } else {
-      Close();
+      file_.Close();
     }
   }
-  ~SaveFile() { Close(); }
-  SaveFile(const SaveFile&) = delete;
-  SaveFile& operator=(const SaveFile&) = delete;
 
-  bool Open() const { return fd_ >= 0; }
+  bool Open() const { return file_.IsOpen(); }
   uint64_t Size() const { return size_; }
 
   // `count` bytes from `offset`, or nothing when the file ends before or cannot be read.
   std::optional<ByteString> Read(uint64_t offset, uint64_t count) const {
     if (offset > size_ || count > size_ - offset) return std::nullopt;
     ByteString bytes(static_cast<size_t>(count), '\0');
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t got =
-          ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return std::nullopt;
-      done += static_cast<size_t>(got);
+    if (file_.ReadAt(offset, bytes.data(), bytes.size()) != static_cast<int64_t>(count)) {
+      return std::nullopt;
     }
     return bytes;
   }
@@ -72,9 +61,8 @@ class SaveFile {
     uint64_t base = 0;  // file offset of buffer[0]
     size_t filled = 0;
     while (base + filled < size_) {
-      const ssize_t got = ::pread(fd_, buffer.data() + filled, buffer.size() - filled,
-                                  static_cast<off_t>(base + filled));
-      if (got < 0 && errno == EINTR) continue;
+      const int64_t got =
+          file_.ReadAt(base + filled, buffer.data() + filled, buffer.size() - filled);
       if (got <= 0) return std::nullopt;
       filled += static_cast<size_t>(got);
       const std::string_view window(buffer.data(), filled);
@@ -92,11 +80,7 @@ class SaveFile {
   }
 
  private:
-  void Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-  int fd_;
+  FileHandle file_;
   uint64_t size_ = 0;
 };
 

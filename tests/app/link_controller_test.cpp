@@ -10,8 +10,10 @@
 #include "app/address_page_server.h"
 #include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
-#include "media/media_list.h"
+#include "commands/relay_receiver.h"
+#include "core/name_generator.h"
 #include "net/bytes.h"
+#include "net/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
@@ -64,7 +66,8 @@ struct Side {
   FakeUi ui;
   FakeView view;
   PeerLink link;
-  Receiver receiver{paths, media, relay, names, ui, link};
+  RelayReceiver relayReceiver{paths, relay};
+  Receiver receiver{paths, media, relayReceiver, names, ui, link};
   LinkController controller{link, view, ui, env, paths, relay, receiver};
 };
 

@@ -6,8 +6,8 @@
 
 #include "e2e/two_copies.h"
 #include "fixtures/demo_world.h"
-#include "media/media_list.h"
 #include "net/bytes.h"
+#include "net/media_list.h"
 
 namespace {
 

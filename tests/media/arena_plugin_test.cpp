@@ -5,8 +5,8 @@
 
 #include "fixtures/arena_template.h"
 #include "fixtures/tes3_writer.h"
-#include "media/media_list.h"
 #include "net/bytes.h"
+#include "net/media_list.h"
 #include "platform/files.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"

@@ -3,9 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/name_generator.h"
 #include "fixtures/tes3_writer.h"
-#include "media/media_list.h"
 #include "net/bytes.h"
+#include "net/media_list.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/game_folder.h"

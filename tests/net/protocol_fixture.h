@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "bridge/relay_tables.h"
+#include "commands/relay_receiver.h"
 #include "core/app_paths.h"
-#include "media/media_list.h"
+#include "core/name_generator.h"
 #include "net/bytes.h"
 #include "net/comp.h"
+#include "net/media_list.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
@@ -34,14 +36,15 @@ struct Side {
   FakeUi ui;
   FakePeer peer;
   std::vector<VarCall> varCalls;
-  Receiver receiver{paths, media, relay, names, ui, peer};
+  RelayReceiver relayReceiver{paths, relay};
+  Receiver receiver{paths, media, relayReceiver, names, ui, peer};
 
   Side() {
     paths.GameDir = (root.Path() / "game").string();
     paths.ProgramDir = (root.Path() / "program").string();
     std::filesystem::create_directories(DataFiles());
     std::filesystem::create_directories(paths.ProgramDir);
-    receiver.SetVarWriter(
+    relayReceiver.SetVarWriter(
         [this](const std::string&, const ByteString& value, const std::string& key, int32_t count) {
           varCalls.push_back({key, value, count});
         });

@@ -92,7 +92,8 @@ TEST(ReceiverSplits, EverySplitOfAConversationGivesTheSameResult) {
 TEST(ReceiverRelay, WithoutAReplacementValuesGoToTheGamesVariableFiles) {
   Side side;
   side.PutDataFile("MWSE/remotepc", LongToBytes(0));
-  Receiver plain{side.paths, side.media, side.relay, side.names, side.ui, side.peer};
+  RelayReceiver relay{side.paths, side.relay};
+  Receiver plain{side.paths, side.media, relay, side.names, side.ui, side.peer};
   plain.ProcessArrival(VarRegister("ABCDE", "v1"));
   EXPECT_EQ(side.DataFile("MWSE/ABCDE"), LongToBytes(1) + "v1");
 }

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/name_generator.h"
 #include "fixtures/tes3_writer.h"
 #include "records/record_file.h"
 

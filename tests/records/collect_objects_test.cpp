@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <set>
 
+#include "core/name_generator.h"
 #include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "records/record_file.h"

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "core/app_paths.h"
+#include "core/name_generator.h"
 #include "fixtures/demo_world.h"
 #include "media/arena_plugin.h"
 #include "media/collect_media.h"
-#include "media/media_list.h"
+#include "net/media_list.h"
 #include "records/collect_objects.h"
 #include "records/record_file.h"
 #include "records/savegame.h"

@@ -1,12 +1,13 @@
-#include "records/exporter.h"
+#include "commands/exporter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/name_generator.h"
 #include "fixtures/tes3_writer.h"
-#include "media/media_list.h"
 #include "net/bytes.h"
 #include "net/comp.h"
+#include "net/media_list.h"
 #include "net/receive_state.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"

@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "core/name_generator.h"
 #include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "support/fake_ui.h"

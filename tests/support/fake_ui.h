@@ -31,7 +31,7 @@ class FakeUi : public Ui {
   }
   void ShowOutcome(const TransplantOutcome& outcome) override { Outcomes.push_back(outcome); }
   void OpenSavegameChooser() override { ++ChooserOpened; }
-  void Yield() override {
+  void YieldToEventLoop() override {
     ++Yields;
     if (OnYield) OnYield();
   }

@@ -1,4 +1,4 @@
-#include "records/exporter.h"
+#include "commands/exporter.h"
 
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
