@@ -2,7 +2,10 @@
 # then configure and build one preset. Each step is skipped when it is already done.
 
 QUIB_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libbz2-dev googletest libgtest-dev
-               libgmock-dev libbenchmark-dev clang-format bzip2)
+               libgmock-dev libbenchmark-dev clang-format bzip2 libminiupnpc-dev
+               libnatpmp-dev)
+# The tests across network namespaces: a router with NAT and a port-mapping daemon.
+QUIB_TEST_PACKAGES=(iproute2 nftables miniupnpd-nftables)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 QUIB_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 

@@ -92,6 +92,16 @@ MainWindow::MainWindow(Environment env, QWidget* parent)
       controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {
   paths_.ProgramDir = env_.ProgramDir;
   BuildControls();
+  if (env_.MapRouterPort) {
+    // The router answers on the mapper's thread; the label changes on this one.
+    portMapper_ = std::make_unique<PortMapper>([this](const PortMapReport& report) {
+      QMetaObject::invokeMethod(
+          this, [this, report] { controller_.ShowRouterReport(report); }, Qt::QueuedConnection);
+    });
+    controller_.MapPort = [this](uint16_t port, const std::string& address) {
+      portMapper_->Request(port, address);
+    };
+  }
 }
 
 MainWindow::~MainWindow() {
@@ -403,6 +413,7 @@ void MainWindow::EndProgram() {
   timer2_->stop();
   link_.CloseConnection();
   link_.CloseListener();
+  if (portMapper_) portMapper_->Stop();
   if (gameFolderChooser_) gameFolderChooser_->Dismiss();
   if (savegameChooser_) savegameChooser_->close();
   close();

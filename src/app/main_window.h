@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/environment.h"
@@ -15,6 +16,7 @@
 #include "media/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
+#include "platform/port_mapping.h"
 #include "records/exporter.h"
 #include "records/record_file.h"
 
@@ -65,8 +67,8 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   QString AddressBoxText(int box) const override;
   void EnableTimer2() override;
 
-  // Ends the program: closes every window and both sockets, then leaves the event loop
-  // (through ProgramEndHook when set).
+  // Ends the program: closes every window and both sockets, removes the router's port
+  // forwarding, then leaves the event loop (through ProgramEndHook when set).
   void EndProgram();
 
   // When set, message boxes are handed here instead of being shown (tests record them).
@@ -112,6 +114,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   Exporter exporter_;
   Bridge bridge_;
   LinkController controller_;
+  std::unique_ptr<PortMapper> portMapper_;  // null when the router is not asked
 
   int drop1BackColor_ = 255;
   double fileProgress_ = 0;
