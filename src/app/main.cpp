@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QFile>
-#include <QSocketNotifier>
 #include <cstdio>
 #include <cstring>
 
@@ -8,7 +7,6 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "core/app_paths.h"
-#include "platform/quit_signals.h"
 
 int main(int argc, char** argv) {
   // For scripts/run: whether the registry names an installed game, answered without a
@@ -23,14 +21,7 @@ int main(int argc, char** argv) {
   app.setApplicationName("Quib");
   MainWindow window(Environment::Default(
       QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()));
-  // A desktop logging out, or a kill, ends the program as closing the window does.
-  const int quitSignals = WatchQuitSignals();
-  QSocketNotifier quitNotifier(quitSignals, QSocketNotifier::Read);
-  quitNotifier.setEnabled(quitSignals >= 0);
-  QObject::connect(&quitNotifier, &QSocketNotifier::activated, &window, [&] {
-    DrainQuitSignals(quitSignals);
-    window.EndProgram();
-  });
+  window.EndOnQuitSignals();
   window.Startup();
   window.show();
   return app.exec();

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
 
@@ -19,6 +20,7 @@
 #include "app/startup.h"
 #include "app/twips.h"
 #include "bridge/launch.h"
+#include "platform/quit_signals.h"
 
 namespace {
 
@@ -404,6 +406,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   if (!ending_) EndProgram();
+}
+
+void MainWindow::EndOnQuitSignals() {
+  const int descriptor = WatchQuitSignals();
+  if (descriptor < 0) return;
+  auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this, descriptor] {
+    DrainQuitSignals(descriptor);
+    EndProgram();
+  });
 }
 
 void MainWindow::EndProgram() {

@@ -71,6 +71,10 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   // forwarding, then leaves the event loop (through ProgramEndHook when set).
   void EndProgram();
 
+  // SIGTERM, SIGINT and SIGHUP (a desktop logging out) end the program from now on as
+  // closing the window does.
+  void EndOnQuitSignals();
+
   // When set, message boxes are handed here instead of being shown (tests record them).
   std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>
       MessageHook;
