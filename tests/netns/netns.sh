@@ -1,8 +1,8 @@
 # Shared by the tests across network namespaces: hosts made of namespaces joined by veth
 # cables, whole programs started on them, and the clean-up, also when a test fails.
-# Arguments of every test: the driver, quib_demo and quib programs.
+# Arguments of every test: the driver (tests/netns/quib_driver.cpp) and quib_demo.
 set -euo pipefail
-driver=$1 demo=$2 quib=$3
+driver=$1 demo=$2
 export QT_QPA_PLATFORM=offscreen
 id=q$$  # unique per run: namespaces and interfaces of parallel runs do not clash
 work=$(mktemp -d)
@@ -14,7 +14,7 @@ cleanup() {
   for p in "${pid[@]}"; do kill -TERM "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   for p in "${spaces[@]}"; do ip netns del "$id$p" 2>/dev/null || true; done
-  rm -rf "$work"
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -36,22 +36,24 @@ hosts() {
 }
 on() { local h=$1; shift; ip netns exec "$id$h" "$@"; }
 
+# The end on host $1 of the cable to host $2 (interface names have at most 15 characters).
+end() { echo "$id${1:0:1}${2:0:1}"; }
 # cable HOST ADDRESS/PREFIX HOST ADDRESS/PREFIX
 cable() {
-  ip link add "$id$1$3" netns "$id$1" type veth peer name "$id$3$1" netns "$id$3"
-  on "$1" ip addr add "$2" dev "$id$1$3"
-  on "$3" ip addr add "$4" dev "$id$3$1"
-  on "$1" ip link set "$id$1$3" up
-  on "$3" ip link set "$id$3$1" up
+  ip link add "$(end "$1" "$3")" netns "$id$1" type veth peer name "$(end "$3" "$1")" netns "$id$3"
+  on "$1" ip addr add "$2" dev "$(end "$1" "$3")"
+  on "$3" ip addr add "$4" dev "$(end "$3" "$1")"
+  on "$1" ip link set "$(end "$1" "$3")" up
+  on "$3" ip link set "$(end "$3" "$1")" up
 }
 
-# start NAME HOST MACHINE [PROGRAM]: one whole program on HOST with a demo machine's game
-# and program folders; its label changes go to $work/NAME.log.
+# start NAME HOST MACHINE: one whole program on HOST with a demo machine's game and program
+# folders; its label changes go to $work/NAME.log.
 start() {
   [ -d "$work/machines" ] || "$demo" "$work/machines" >/dev/null
   rm -f "$work/$1.in" && mkfifo "$work/$1.in"
   WINEPREFIX="$work/machines/$3/prefix" QUIB_PROGRAM_DIR="$work/machines/$3/program" \
-    ip netns exec "$id$2" "${4:-$driver}" <"$work/$1.in" >"$work/$1.log" 2>&1 &
+    ip netns exec "$id$2" "$driver" <"$work/$1.in" >"$work/$1.log" 2>&1 &
   pid[$1]=$!
   exec {fd[$1]}>"$work/$1.in"
 }
