@@ -85,7 +85,7 @@ bool LinkController::StartServer(int32_t& localPort, std::string& localIP) {
 
 void LinkController::ShowRouterReport(const PortMapReport& report) {
   router_ = report;
-  if (ui_.Drop1BackColor() == kYellow) ShowCaption();
+  if (link_.IsListening()) ShowCaption();  // never over "Connected to Peer" or a failure
 }
 
 void LinkController::ShowListening() {

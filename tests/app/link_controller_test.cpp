@@ -19,7 +19,10 @@
 
 namespace {
 
+using testing::AllOf;
 using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::Not;
 
 const ByteString kTail = "tail-of-the-relay";
 const std::string kListening = "Please establish connection with Peer\r\nYour external IP is: ";
@@ -87,17 +90,53 @@ TEST(LinkController, StartServerShowsTheAddressesAndZeroesTheLinkWord) {
   EXPECT_EQ(side.relay.OutVarCount, 0);
 }
 
-TEST(LinkController, StartServerThatCannotListenChangesNothing) {
+// The port was taken while the link was up: when the link ends, the label turns red with a
+// reason instead of staying green, and the games hear that no peer is connected.
+TEST(LinkController, ALinkEndingWhenThePortIsTakenLeavesTheLabelRed) {
+  for (bool broke : {true, false}) {
+    SCOPED_TRACE(broke ? "error" : "closed");
+    Side side;
+    ASSERT_TRUE(side.Start());
+    side.link.CloseListener();
+    side.view.Color = 65280;
+    side.view.Caption = "Connected to Peer";
+    side.game.Write("Data Files/MWSE/remotepc", Word(1));
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
+    if (broke) {
+      emit side.link.Error();
+    } else {
+      emit side.link.Closed();
+    }
+    EXPECT_EQ(side.view.Color, 255);
+    EXPECT_THAT(side.view.Caption, HasSubstr(std::to_string(side.env.PeerPort)));
+    EXPECT_EQ(side.RemotePc(), Word(0));
+  }
+}
+
+// The router's public address wins over the page's; a refusal is never shown as open; a late
+// answer never replaces "Connected to Peer".
+TEST(LinkController, TheRouterAnswerIsShownWhileListening) {
+  AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nAddress: 84.1.2.3</p>\r\n");
   Side side;
-  QTcpServer occupant;
-  ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
-  side.controller.LocalAddress = "127.0.0.1";
-  EXPECT_FALSE(side.Start());
-  EXPECT_EQ(side.view.Color, 255);
-  EXPECT_EQ(side.view.Caption, "Select a Character to proceed.");
-  EXPECT_TRUE(side.ui.States.empty());
-  EXPECT_EQ(side.RemotePc(), "\x05\x06\x07\x08" + kTail);
-  EXPECT_EQ(side.relay.VarNameCount, 3);
+  side.env.AddressPageUrl = page.Url();
+  side.env.InternetConnected = [] { return true; };
+  std::vector<std::string> asked;
+  side.controller.MapPort = [&](uint16_t port, const std::string& address) {
+    asked.push_back(std::to_string(port) + " " + address);
+  };
+  side.controller.LocalAddress = "10.0.0.2";
+  ASSERT_TRUE(side.Start());
+  EXPECT_THAT(asked, ElementsAre(std::to_string(side.env.PeerPort) + " 10.0.0.2"));
+  side.controller.ShowRouterReport({PortMapReport::Outcome::Open, 6112, "11.0.0.1", ""});
+  EXPECT_THAT(side.view.Caption, HasSubstr("IP is: 11.0.0.1\r\n"));
+  side.controller.ShowRouterReport({PortMapReport::Outcome::Refused, 6112, "", "Conflict"});
+  EXPECT_THAT(side.view.Caption, HasSubstr("IP is: 84.1.2.3\r\n"));
+  EXPECT_THAT(side.view.Caption, AllOf(HasSubstr("Conflict"), Not(HasSubstr("is open"))));
+  side.link.CloseListener();
+  side.view.Caption = "Connected to Peer";
+  side.controller.ShowRouterReport({PortMapReport::Outcome::Open, 6112, "11.0.0.1", ""});
+  EXPECT_EQ(side.view.Caption, "Connected to Peer");
 }
 
 TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
