@@ -53,7 +53,7 @@ start() {
   [ -d "$work/machines" ] || "$demo" "$work/machines" >/dev/null
   rm -f "$work/$1.in" && mkfifo "$work/$1.in"
   WINEPREFIX="$work/machines/$3/prefix" QUIB_PROGRAM_DIR="$work/machines/$3/program" \
-    ip netns exec "$id$2" "$driver" <"$work/$1.in" >"$work/$1.log" 2>&1 &
+    ip netns exec "$id$2" "$driver" <"$work/$1.in" >"$work/$1.log" 2>"$work/$1.err" &
   pid[$1]=$!
   exec {fd[$1]}>"$work/$1.in"
 }
@@ -69,7 +69,7 @@ stop() {
 await() {
   local i
   for i in $(seq 200); do
-    tail -n 1 "$work/$1.log" 2>/dev/null | grep -Eq "$2" && return 0
+    [[ $(tail -n 1 "$work/$1.log") =~ $2 ]] && return 0
     kill -0 "${pid[$1]}" 2>/dev/null || fail "$1 ended"
     sleep 0.1
   done

@@ -33,7 +33,7 @@ table inet quib {
   chain postrouting_miniupnpd {}
 }
 NFT
-forwarded() { on router nft list chain inet quib prerouting_miniupnpd | grep -q 6112; }
+forwarded() { [[ $(on router nft list chain inet quib prerouting_miniupnpd) == *6112* ]]; }
 
 for upnp in yes no; do
   cat >"$work/miniupnpd.conf" <<CONF
@@ -71,6 +71,6 @@ done
 # No daemon: the program listens at once, before the router's silence is known.
 start home home a
 await home "No router answered"
-grep -m 1 '^[0-9]' "$work/home.log" | grep -Eq '^65535 [^/]*/[^/]*/[^/]*$' || fail "listening waited for the router"
-on home ss -Htln 'sport = 6112' | grep -q . || fail "not listening without a router"
+[[ $(head -n 1 "$work/home.log") =~ ^65535\ [^/]*/[^/]*/[^/]*$ ]] || fail "listening waited for the router"
+[ -n "$(on home ss -Htln 'sport = 6112')" ] || fail "not listening without a router"
 echo "passed"
