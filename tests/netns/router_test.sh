@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # A home network behind a router that masquerades and forwards nothing by itself, running
-# Debian's miniupnpd: the program has the router forward its port over UPnP-IGD and, with
-# UPnP off, over NAT-PMP, so a friend on the internet reaches it through the router's
-# public address; the forwarding goes when the program ends; without the daemon the program
-# still starts and listens.
+# Debian's miniupnpd: the program has the port forwarded over UPnP-IGD, and with UPnP off
+# over NAT-PMP, so a friend reaches it at the router's public address; the forwarding goes
+# with the program; without the daemon the program listens at once all the same.
 source "$(dirname "$0")/netns.sh"
 command -v miniupnpd >/dev/null || { echo "skipped: miniupnpd is not installed"; exit 77; }
 hosts home router net
-# The daemon forwards nothing to a private or reserved public side, so the router's public
-# side and the friend use ordinary public addresses, which exist only in these namespaces.
+# The daemon maps nothing for a private or reserved public side: 11.0.0.0/24 stands in for
+# the internet, inside these namespaces only.
 cable home 192.168.77.2/24 router 192.168.77.1/24
 cable router 11.0.0.1/24 net 11.0.0.2/24
 on home ip route add default via 192.168.77.1
@@ -16,50 +15,32 @@ on router sysctl -qw net.ipv4.ip_forward=1
 lan=$(end router home) wan=$(end router net)
 on router nft -f - <<NFT
 table inet quib {
-  chain forward {
-    type filter hook forward priority 0; policy drop;
-    ct state established,related accept
-    iifname "$lan" oifname "$wan" accept
-    jump miniupnpd
-  }
-  chain miniupnpd {}
+  chain forward { type filter hook forward priority 0; policy drop;
+    ct state established,related accept; iifname "$lan" accept; jump miniupnpd; }
   chain prerouting { type nat hook prerouting priority -100; jump prerouting_miniupnpd; }
-  chain postrouting {
-    type nat hook postrouting priority 100;
-    jump postrouting_miniupnpd
-    oifname "$wan" masquerade
-  }
+  chain postrouting { type nat hook postrouting priority 100;
+    jump postrouting_miniupnpd; oifname "$wan" masquerade; }
+  chain miniupnpd {}
   chain prerouting_miniupnpd {}
   chain postrouting_miniupnpd {}
 }
 NFT
 forwarded() { [[ $(on router nft list chain inet quib prerouting_miniupnpd) == *6112* ]]; }
-
 for upnp in yes no; do
-  cat >"$work/miniupnpd.conf" <<CONF
-ext_ifname=$wan
-listening_ip=$lan
-enable_upnp=$upnp
-enable_natpmp=yes
-secure_mode=yes
-uuid=00000000-0000-0000-0000-00000000$$
-upnp_table_name=quib
-upnp_nat_table_name=quib
-upnp_forward_chain=miniupnpd
-upnp_nat_chain=prerouting_miniupnpd
-upnp_nat_postrouting_chain=postrouting_miniupnpd
-allow 1024-65535 192.168.77.0/24 1024-65535
-deny 0-65535 0.0.0.0/0 0-65535
-CONF
-  ip netns exec "${id}router" miniupnpd -d -f "$work/miniupnpd.conf" -P "$work/miniupnpd.pid" >"$work/daemon.log" 2>&1 &
+  printf '%s\n' "ext_ifname=$wan" "listening_ip=$lan" "enable_upnp=$upnp" enable_natpmp=yes \
+    secure_mode=yes "uuid=00000000-0000-0000-0000-00000000$$" upnp_table_name=quib \
+    upnp_nat_table_name=quib upnp_forward_chain=miniupnpd upnp_nat_chain=prerouting_miniupnpd \
+    upnp_nat_postrouting_chain=postrouting_miniupnpd "allow 1024-65535 192.168.77.0/24 1024-65535" \
+    "deny 0-65535 0.0.0.0/0 0-65535" >"$work/miniupnpd.conf"
+  ip netns exec "${id}router" miniupnpd -d -f "$work/miniupnpd.conf" -P "$work/daemon.pid" \
+    2>"$work/daemon.err" &
   pid[daemon]=$!
   start home home a
-  await home "^65535 .*external IP is: 11.0.0.1 .*LAN IP is: 192.168.77.2 / Port 6112 is open"
+  await home "^65535 .*IP is: 11.0.0.1 .*LAN IP is: 192.168.77.2 / Port 6112 is open"
   forwarded || fail "no forwarding on the router (UPnP $upnp)"
   start friend net b
-  say friend "connect 11.0.0.1"
-  await home '^65280 Connected to Peer'
-  await friend '^65280 Connected to Peer'
+  say friend 11.0.0.1
+  await home "^65280 Connected" && await friend "^65280 Connected"
   stop friend
   stop home
   forwarded && fail "the forwarding outlived the program (UPnP $upnp)"
@@ -67,10 +48,8 @@ CONF
   wait "${pid[daemon]}" || true
   unset "pid[daemon]"
 done
-
-# No daemon: the program listens at once, before the router's silence is known.
 start home home a
 await home "No router answered"
-[[ $(head -n 1 "$work/home.log") =~ ^65535\ [^/]*/[^/]*/[^/]*$ ]] || fail "listening waited for the router"
+[[ $(head -n 1 "$work/home.log") =~ ^65535\ [^/]*/[^/]*/[^/]*$ ]] || fail "listening waited"
 [ -n "$(on home ss -Htln 'sport = 6112')" ] || fail "not listening without a router"
-echo "passed"
+echo passed
