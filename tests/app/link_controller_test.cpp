@@ -19,10 +19,8 @@
 
 namespace {
 
-using testing::AllOf;
 using testing::ElementsAre;
 using testing::HasSubstr;
-using testing::Not;
 
 const ByteString kTail = "tail-of-the-relay";
 const std::string kListening = "Please establish connection with Peer\r\nYour external IP is: ";
@@ -112,31 +110,6 @@ TEST(LinkController, ALinkEndingWhenThePortIsTakenLeavesTheLabelRed) {
     EXPECT_THAT(side.view.Caption, HasSubstr(std::to_string(side.env.PeerPort)));
     EXPECT_EQ(side.RemotePc(), Word(0));
   }
-}
-
-// The router's public address wins over the page's; a refusal is never shown as open; a late
-// answer never replaces "Connected to Peer".
-TEST(LinkController, TheRouterAnswerIsShownWhileListening) {
-  AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nAddress: 84.1.2.3</p>\r\n");
-  Side side;
-  side.env.AddressPageUrl = page.Url();
-  side.env.InternetConnected = [] { return true; };
-  std::vector<std::string> asked;
-  side.controller.MapPort = [&](uint16_t port, const std::string& address) {
-    asked.push_back(std::to_string(port) + " " + address);
-  };
-  side.controller.LocalAddress = "10.0.0.2";
-  ASSERT_TRUE(side.Start());
-  EXPECT_THAT(asked, ElementsAre(std::to_string(side.env.PeerPort) + " 10.0.0.2"));
-  side.controller.ShowRouterReport({PortMapReport::Outcome::Open, 6112, "11.0.0.1", ""});
-  EXPECT_THAT(side.view.Caption, HasSubstr("IP is: 11.0.0.1\r\n"));
-  side.controller.ShowRouterReport({PortMapReport::Outcome::Refused, 6112, "", "Conflict"});
-  EXPECT_THAT(side.view.Caption, HasSubstr("IP is: 84.1.2.3\r\n"));
-  EXPECT_THAT(side.view.Caption, AllOf(HasSubstr("Conflict"), Not(HasSubstr("is open"))));
-  side.link.CloseListener();
-  side.view.Caption = "Connected to Peer";
-  side.controller.ShowRouterReport({PortMapReport::Outcome::Open, 6112, "11.0.0.1", ""});
-  EXPECT_EQ(side.view.Caption, "Connected to Peer");
 }
 
 TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {

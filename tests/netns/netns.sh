@@ -12,11 +12,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() {
-  echo "FAILED: $*"
-  tail -n 3 "$work"/*.log
-  exit 1
-}
+fail() { echo "FAILED: $*"; tail -n 3 "$work"/*.log; exit 1; }
 on() { ip netns exec "$id$1" "${@:2}"; }
 hosts() {  # hosts NAME...: each with its loopback up
   [ "$(id -u)" -eq 0 ] || { echo "skipped: network namespaces need root"; exit 77; }
