@@ -8,6 +8,7 @@
 #include <sys/select.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
