@@ -17,13 +17,13 @@
 #include "bench_ui.h"
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
+#include "fixtures/arena_template.h"
+#include "fixtures/tes3_writer.h"
 #include "media/media_list.h"
 #include "net/receive_state.h"
 #include "records/exporter.h"
 #include "records/record_file.h"
-#include "support/arena_template.h"
 #include "support/game_folder.h"
-#include "support/tes3_writer.h"
 
 namespace {
 

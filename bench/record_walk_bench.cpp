@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "bench_ui.h"
+#include "fixtures/tes3_writer.h"
 #include "ratio_reporter.h"
 #include "records/record_file.h"
-#include "support/tes3_writer.h"
 
 namespace {
 

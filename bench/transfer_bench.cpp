@@ -24,11 +24,11 @@
 #include "core/app_paths.h"
 #include "core/peer_sender.h"
 #include "core/ui.h"
+#include "fixtures/arena_template.h"
 #include "media/collect_media.h"
 #include "media/media_list.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
-#include "support/arena_template.h"
 
 namespace fs = std::filesystem;
 

@@ -6,10 +6,10 @@
 #include <iterator>
 #include <string>
 
+#include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "net/comp.h"
 #include "split_input.h"
-#include "support/tes3_writer.h"
 
 namespace fs = std::filesystem;
 using namespace tes3;

@@ -5,13 +5,13 @@
 #include <cstdlib>
 
 #include "core/app_paths.h"
+#include "fixtures/arena_template.h"
 #include "fuzz_support.h"
 #include "media/media_list.h"
 #include "net/receive_state.h"
 #include "records/exporter.h"
 #include "records/record_file.h"
 #include "split_input.h"
-#include "support/arena_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FuzzDir dir;

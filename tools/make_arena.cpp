@@ -1,8 +1,8 @@
 // Writes the template plug-in the program ships (data/arena.dat) to the path given.
 #include <cstdio>
 
+#include "fixtures/arena_template.h"
 #include "platform/files.h"
-#include "support/arena_template.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,8 +1,8 @@
-// Writes the two demo machines of scripts/run (see tests/support/demo_world.h) into a folder.
+// Writes the two demo machines of scripts/run (see fixtures/demo_world.h) into a folder.
 #include <cstdio>
 #include <string>
 
-#include "support/demo_world.h"
+#include "fixtures/demo_world.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -30,10 +30,11 @@ std::optional<uint16_t> Port(const char* name) {
 
 Environment Environment::Default(const std::string& programDir) {
   Environment env;
+  env.Home = Variable("HOME").value_or("");
   if (auto prefix = Variable("WINEPREFIX")) {
     env.WinePrefix = *prefix;
-  } else if (auto home = Variable("HOME")) {
-    env.WinePrefix = *home + "/.wine";
+  } else if (!env.Home.empty()) {
+    env.WinePrefix = env.Home + "/.wine";
   }
   env.ProgramDir = Variable("QUIB_PROGRAM_DIR").value_or(programDir);
   env.PeerPort = Port("QUIB_PORT").value_or(6112);

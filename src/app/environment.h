@@ -6,12 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/game_installs.h"
+
 // What the main window takes from its surroundings. Production builds the default; tests
 // build two windows in one process with their own folders, ports and address answers.
 struct Environment {
   // Wine prefix whose system.reg stands in for the Windows registry ($WINEPREFIX, else
   // ~/.wine).
   std::string WinePrefix;
+  // The home folder under which Steam, Heroic and Lutris keep their games; empty: only
+  // WinePrefix is searched.
+  std::string Home;
   // The program's own folder (Opponent.dat, arena.dat, temporary files).
   std::string ProgramDir;
   // The one TCP port for listening and dialling.
@@ -37,4 +42,6 @@ struct Environment {
   // QUIB_PROGRAM_DIR (instead of `programDir`), QUIB_PORT (PeerPort) and QUIB_DIAL_PORT
   // (DialPort). A port that is not a number from 1 to 65535 is ignored.
   static Environment Default(const std::string& programDir);
+
+  InstallSearch Installs() const { return {WinePrefix, Home}; }
 };

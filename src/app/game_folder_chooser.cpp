@@ -48,6 +48,8 @@ GameFolderChooser::GameFolderChooser(Ui& ui, const QString& startFolder,
           [this](QListWidgetItem* item) { SetFolder(item->data(kPathRole).toString()); });
   connect(cmdOk_, &QPushButton::clicked, this, &GameFolderChooser::Ok);
   connect(cmdCancel_, &QPushButton::clicked, this, &GameFolderChooser::Cancel);
+  // A key pressed right away moves in the list, never presses Cancel.
+  dir1_->setFocus();
 }
 
 void GameFolderChooser::FillDrives() {

@@ -7,13 +7,14 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "core/app_paths.h"
+#include "platform/game_installs.h"
 
 int main(int argc, char** argv) {
-  // For scripts/run: whether the registry names an installed game, answered without a
+  // For scripts/run: whether an installed game is found, answered without a
   // window (and so without a display).
   if (argc == 2 && std::strcmp(argv[1], "--has-game") == 0) {
     const Environment env = Environment::Default("");
-    std::puts(GameDirFromRegistry(env.WinePrefix) != kNotFound ? "yes" : "no");
+    std::puts(FindGameDir(env.Installs()) != kNotFound ? "yes" : "no");
     return 0;
   }
 

@@ -20,6 +20,7 @@
 #include "app/startup.h"
 #include "app/twips.h"
 #include "bridge/launch.h"
+#include "platform/game_installs.h"
 #include "platform/quit_signals.h"
 
 namespace {
@@ -202,7 +203,7 @@ void MainWindow::BuildControls() {
   connect(cmdConnect_, &QPushButton::clicked, this, [this] { controller_.Connect(); });
   connect(cmdCharacter_, &QPushButton::clicked, this, [this] { OpenSavegameChooser(); });
   connect(cmdPlay_, &QPushButton::clicked, this,
-          [this] { LaunchGame(paths_, env_.WinePrefix, *this); });
+          [this] { LaunchGame(paths_, env_.Installs(), *this); });
   connect(timer1_, &QTimer::timeout, this, [this] {
     bar2Twips_ = static_cast<float>(fileProgress_);
     ApplyBar2();
@@ -216,7 +217,7 @@ void MainWindow::Startup() {
   paths_.ArenaTemplatePath = paths_.ProgramDir + "/arena.dat";
   // The bridge starts reading the log at offset 0; it is created that way.
 
-  paths_.GameDir = GameDirFromRegistry(env_.WinePrefix);
+  paths_.GameDir = FindGameDir(env_.Installs());
   if (paths_.GameDir != kNotFound) {
     PrepareGameFolder(paths_.GameDir, /*deleteLog=*/true);
   } else {

@@ -9,9 +9,17 @@
 
 #include "app/twips.h"
 #include "core/ui.h"
+#include "platform/code_page.h"
 #include "platform/game_path.h"
 
-namespace {}  // namespace
+namespace {
+
+// A listed file's name in the game's code page, as the game itself names its savegames.
+std::optional<std::string> GameName(const QString& listed) {
+  return GameNameFromUtf8(QFile::encodeName(listed).toStdString());
+}
+
+}  // namespace
 
 SavegameChooser::SavegameChooser(Ui& ui, const std::string& gameDir,
                                  std::function<void(const std::string&)> onChosen,
@@ -29,7 +37,8 @@ SavegameChooser::SavegameChooser(Ui& ui, const std::string& gameDir,
   const QString folder = QFile::decodeName(GamePath(gameDir, "\\Saves\\").c_str());
   QStringList names;
   for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase)) {
-    if (name.endsWith(".ess", Qt::CaseInsensitive)) names.append(name);
+    // A name the game's code page cannot spell is no savegame of this game.
+    if (name.endsWith(".ess", Qt::CaseInsensitive) && GameName(name)) names.append(name);
   }
   file1_->addItems(names);
   file1_->setCurrentRow(-1);
@@ -37,21 +46,23 @@ SavegameChooser::SavegameChooser(Ui& ui, const std::string& gameDir,
   connect(cmdOk_, &QPushButton::clicked, this, &SavegameChooser::Ok);
   connect(cmdCancel_, &QPushButton::clicked, this, &SavegameChooser::Cancel);
   connect(file1_, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* item) { Choose(QFile::encodeName(item->text()).toStdString()); });
+          [this](QListWidgetItem* item) { Choose(item->text()); });
+  // A key pressed right away moves in the list, never presses Cancel.
+  file1_->setFocus();
 }
 
 void SavegameChooser::Ok() {
   const QListWidgetItem* item = file1_->currentItem();
   if (item && item->isSelected() && !item->text().isEmpty()) {
-    Choose(QFile::encodeName(item->text()).toStdString());
+    Choose(item->text());
     return;
   }
   ui_.ShowMessage("Please select a savegame to activate your character", "error",
                   MessageIcon::Information);
 }
 
-void SavegameChooser::Choose(const std::string& name) {
-  onChosen_(name);
+void SavegameChooser::Choose(const QString& listed) {
+  if (const std::optional<std::string> name = GameName(listed)) onChosen_(*name);
   close();
 }
 

@@ -28,7 +28,7 @@ class SavegameChooser : public ChooserWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Choose(const std::string& name);
+  void Choose(const QString& listed);
 
   Ui& ui_;
   std::function<void(const std::string&)> onChosen_;

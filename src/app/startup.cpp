@@ -6,20 +6,8 @@
 #include "net/bytes.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
-#include "platform/wine_registry.h"
 
 namespace fs = std::filesystem;
-
-std::string GameDirFromRegistry(const std::string& winePrefix) {
-  const std::string value =
-      ReadRegistryValue(winePrefix, RegistryRoot::LocalMachine,
-                        "SOFTWARE\\Bethesda Softworks\\Morrowind\\", "Installed Path");
-  // An empty value names no folder; game paths formed from it would land in the current
-  // folder, so it counts as no value at all.
-  if (value == kNotFound || value.empty()) return kNotFound;
-  const std::string folder = MapWindowsPath(winePrefix, value);
-  return folder.empty() ? std::string(kNotFound) : folder;
-}
 
 void PrepareGameFolder(const std::string& gameDir, bool deleteLog) {
   MakeFolders(GamePath(gameDir, "\\Data Files\\MWSE\\remotepc"));

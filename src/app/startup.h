@@ -5,12 +5,6 @@
 
 // The file work of start-up, apart from the window.
 
-// The game folder the registry of the Wine prefix names (HKEY_LOCAL_MACHINE, key
-// "SOFTWARE\Bethesda Softworks\Morrowind", value "Installed Path"), as a folder of this
-// machine; "Not Found" when the registry has no usable value. The folder is not checked
-// for the game.
-std::string GameDirFromRegistry(const std::string& winePrefix);
-
 // Readies a known game folder for the script extender: creates Data Files\MWSE and the
 // folders above it, deletes an old MWScriptExtender.log when `deleteLog` (only when the
 // folder came from the registry) and writes the link word 0 over the first four bytes of

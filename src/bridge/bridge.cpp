@@ -202,7 +202,10 @@ void Bridge::Flush() {
 
 void WriteVarFile(const std::string& gameDir, const ByteString& value, const std::string& key,
                   int32_t count) {
-  if (gameDir == kNotFound || !IsPlainFileName(key)) return;
-  const auto path = GamePath(gameDir, "\\Data Files\\MWSE\\" + key);
+  // Windows and Wine drop trailing spaces and dots from a file name, so the in-game script
+  // opens the name without them.
+  const std::string fileName = key.substr(0, key.find_last_not_of(" .") + 1);
+  if (gameDir == kNotFound || !IsPlainFileName(fileName)) return;
+  const auto path = GamePath(gameDir, "\\Data Files\\MWSE\\" + fileName);
   WriteFileAt(path, 0, LongToBytes(count) + value);
 }

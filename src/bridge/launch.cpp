@@ -5,7 +5,7 @@
 #include "platform/game_path.h"
 #include "platform/start_program.h"
 
-void LaunchGame(const AppPaths& paths, const std::string& winePrefix, Ui& ui) {
+void LaunchGame(const AppPaths& paths, const InstallSearch& installs, Ui& ui) {
   if (paths.SaveGamePath.empty()) {
     ui.ShowMessage("Please select a savegame before starting", "error", MessageIcon::Exclamation);
     ui.OpenSavegameChooser();
@@ -16,17 +16,32 @@ void LaunchGame(const AppPaths& paths, const std::string& winePrefix, Ui& ui) {
     ui.ShowMessage("Please install the ScriptExtender", "", MessageIcon::None);
     return;
   }
-  const auto wine = FindProgramOnPath("wine");
-  if (wine.empty()) {
-    ui.ShowMessage("Wine was not found. Please install Wine to start the game.", "error",
-                   MessageIcon::Exclamation);
-    return;
-  }
+  // The game runs in the Wine world its folder belongs to.
+  const GameWorld world = WorldOfGameDir(paths.GameDir, installs);
   ProgramStart start;
-  start.Program = wine;
-  start.Arguments = {launcher.string()};
   start.WorkingFolder = paths.GameDir;
-  if (!winePrefix.empty()) start.Environment = {{"WINEPREFIX", winePrefix}};
+  if (world.Steam) {
+    if (world.Proton.empty()) {
+      ui.ShowMessage(
+          "Proton was not found in your Steam libraries. Please install Proton in Steam to "
+          "start the game.",
+          "error", MessageIcon::Exclamation);
+      return;
+    }
+    start.Program = world.Proton;
+    start.Arguments = {"run", launcher.string()};
+    start.Environment = {{"STEAM_COMPAT_DATA_PATH", world.CompatData.string()},
+                         {"STEAM_COMPAT_CLIENT_INSTALL_PATH", world.SteamClient.string()}};
+  } else {
+    start.Program = FindProgramOnPath("wine");
+    if (start.Program.empty()) {
+      ui.ShowMessage("Wine was not found. Please install Wine to start the game.", "error",
+                     MessageIcon::Exclamation);
+      return;
+    }
+    start.Arguments = {launcher.string()};
+    if (!world.Prefix.empty()) start.Environment = {{"WINEPREFIX", world.Prefix.string()}};
+  }
   // A launcher that fails to start is not reported: the game shows it by not starting.
   StartProgram(start);
 }

@@ -2,11 +2,15 @@
 
 #include <string>
 
+#include "platform/game_installs.h"
+
 struct AppPaths;
 class Ui;
 
-// The "Launch Kestrane" command: starts GameDir\MWScriptExtender.exe (through Wine on Linux,
-// with the given Wine prefix), or asks for a savegame or for the script extender first.
-// The launcher is started with no parameters, GameDir as working folder and without waiting;
-// when Wine is not on the PATH the user is told so.
-void LaunchGame(const AppPaths& paths, const std::string& winePrefix, Ui& ui);
+// The "Launch Kestrane" command: starts GameDir\MWScriptExtender.exe, or asks for a
+// savegame or for the script extender first. The launcher runs in the Wine world of the game
+// folder (WorldOfGameDir): a Steam install through its Proton ("proton run", with Steam's
+// compatibility variables), any other through Wine in the folder's prefix. It is started
+// with GameDir as working folder and without waiting; when nothing can run it, the user is
+// told what is missing.
+void LaunchGame(const AppPaths& paths, const InstallSearch& installs, Ui& ui);

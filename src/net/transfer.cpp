@@ -21,7 +21,9 @@ ByteString BuildFileRequests(const std::string& list, const std::string& gameDir
     const std::string_view name = *ListField(line, 0);
     if (k > 0) {
       if (!IsSafeMediaName(name)) continue;
-      if (NormalFileExists(GamePath(gameDir, "\\Data Files\\" + std::string(name)))) continue;
+      // A name with no form on this disk (an empty path) could not be written either.
+      const auto path = GamePath(gameDir, "\\Data Files\\" + std::string(name));
+      if (path.empty() || NormalFileExists(path)) continue;
     }
     requests += LongToBytes(k);
     if (requested) {

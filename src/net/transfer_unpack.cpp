@@ -63,9 +63,10 @@ std::vector<Delivered> ReadDeliveredList(const std::string& list,
       entry.Wanted = it != open.end() && entry.Size <= it->second;
       if (it != open.end()) open.erase(it);  // each asked-for file is written once
     }
-    if (entry.Wanted) {
-      entry.Target = GamePath(gameDir, "\\Data Files\\" + name);
-    } else if (!entries.empty() && !entries.back().Wanted) {
+    if (entry.Wanted) entry.Target = GamePath(gameDir, "\\Data Files\\" + name);
+    // A name with no form on this disk is passed over like one not asked for.
+    entry.Wanted = entry.Wanted && !entry.Target.empty();
+    if (!entry.Wanted && !entries.empty() && !entries.back().Wanted) {
       // Skipped entries in a row are one run of bytes to pass over; a long hostile list
       // then costs no more memory than the files this side asked for.
       entries.back().Size += entry.Size;

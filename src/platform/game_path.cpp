@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/names.h"
+#include "platform/code_page.h"
 
 namespace fs = std::filesystem;
 
@@ -25,6 +26,11 @@ fs::path MatchComponent(const fs::path& folder, std::string_view component) {
 }  // namespace
 
 fs::path ResolveBelow(const fs::path& base, std::string_view relative) {
+  const std::optional<std::string> utf8 = GameNameToUtf8(relative);
+  return utf8 ? ResolveUtf8Below(base, *utf8) : fs::path();
+}
+
+fs::path ResolveUtf8Below(const fs::path& base, std::string_view relative) {
   fs::path result = base;
   size_t start = 0;
   while (start <= relative.size()) {

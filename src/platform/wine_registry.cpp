@@ -10,6 +10,7 @@
 
 #include "core/app_paths.h"
 #include "core/names.h"
+#include "core/utf8.h"
 #include "platform/game_path.h"
 
 namespace fs = std::filesystem;
@@ -18,24 +19,6 @@ namespace {
 
 // A read into a buffer of this many bytes, terminating NUL included.
 constexpr size_t kValueBufferSize = 2048;
-
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 // UTF-16 code units as Wine writes them (one escape per unit) to UTF-8.
 std::string Utf16ToUtf8(const std::vector<uint32_t>& units) {
@@ -254,6 +237,16 @@ std::string Wow6432Twin(const std::string& normalizedKey) {
   return software + "wow6432node\\" + normalizedKey.substr(software.size());
 }
 
+// Whether the hive belongs to a 64-bit prefix: Wine writes "#arch=win64" near its top.
+bool IsWin64Hive(const fs::path& hive) {
+  std::ifstream in(hive, std::ios::binary);
+  std::string line;
+  for (int n = 0; n < 8 && std::getline(in, line); ++n) {
+    if (line.rfind("#arch=win64", 0) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string ReadRegistryValue(const std::string& winePrefix, RegistryRoot root,
@@ -262,7 +255,10 @@ std::string ReadRegistryValue(const std::string& winePrefix, RegistryRoot root,
   const fs::path hive =
       fs::path(winePrefix) / (root == RegistryRoot::LocalMachine ? "system.reg" : "user.reg");
   const std::string key = NormalizeKey(keyPath);
-  for (const std::string& candidate : {key, Wow6432Twin(key)}) {
+  // A 64-bit prefix shows the 32-bit game its keys under Wow6432Node, so that twin comes first.
+  const bool win64 = IsWin64Hive(hive);
+  const std::string twin = Wow6432Twin(key);
+  for (const std::string& candidate : {win64 ? twin : key, win64 ? key : twin}) {
     if (candidate.empty()) continue;
     std::string value;
     bool isString = false;
@@ -287,7 +283,7 @@ std::string MapWindowsPath(const std::string& winePrefix, const std::string& win
   }
   const fs::path canonical = fs::canonical(base, ec);
   if (!ec) base = canonical;
-  std::string mapped = ResolveBelow(base, windowsPath.substr(2)).string();
+  std::string mapped = ResolveUtf8Below(base, windowsPath.substr(2)).string();
   while (mapped.size() > 1 && mapped.back() == '/') mapped.pop_back();
   return mapped;
 }

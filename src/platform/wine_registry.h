@@ -8,8 +8,9 @@
 enum class RegistryRoot { LocalMachine, CurrentUser };
 
 // The string value `valueName` of `keyPath` under `root`, read from the registry files of
-// the Wine prefix. A 64-bit prefix keeps 32-bit programs' keys under Software\Wow6432Node,
-// so that twin of the key is asked when the plain key lacks the value. Key and value names
+// the Wine prefix. A 64-bit prefix ("#arch=win64") keeps 32-bit programs' keys under
+// Software\Wow6432Node, so there that twin of the key is asked first and the plain key when
+// the twin lacks the value; elsewhere the other way round. Key and value names
 // ignore letter case; a trailing backslash on the key path is ignored.
 // Like a read into a 2048-byte buffer, a value that needs 2048 bytes or more with its
 // terminating NUL fails. Any failure (no prefix, no key, no value, a value that is not a

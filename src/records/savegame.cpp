@@ -12,6 +12,7 @@
 
 #include "core/app_paths.h"
 #include "core/names.h"
+#include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
 #include "records/record_file.h"
@@ -140,8 +141,8 @@ fs::path SavegameFile(const AppPaths& paths) {
 }
 
 StepError ReadSavegame(const AppPaths& paths, NameGenerator& names, CharacterPackage& package) {
-  const std::string shownName =
-      paths.SaveGamePath.substr(paths.SaveGamePath.find_last_of("\\/") + 1);
+  const std::string name = paths.SaveGamePath.substr(paths.SaveGamePath.find_last_of("\\/") + 1);
+  const std::string shownName = GameNameToUtf8(name).value_or(name);
   const SaveFile save(SavegameFile(paths));
   if (!save.Open()) return "The savegame " + shownName + " cannot be read.";
 

@@ -1,53 +1,25 @@
 #include "app/environment.h"
 
 #include <gmock/gmock.h>
-#include <stdlib.h>
 
-#include <optional>
-#include <string>
-#include <vector>
+#include "support/scoped_env.h"
 
 namespace {
 
-// Sets (or, for a null value, removes) the variables for the life of the object and then
-// puts back what was there before.
-class Variables {
- public:
-  explicit Variables(std::vector<std::pair<const char*, const char*>> values) {
-    for (const auto& [name, value] : values) {
-      const char* before = getenv(name);
-      before_.push_back({name, before ? std::optional<std::string>(before) : std::nullopt});
-      value ? setenv(name, value, 1) : unsetenv(name);
-    }
+TEST(EnvironmentDefault, VariablesChooseThePrefixFolderAndPorts) {
+  {
+    ScopedEnv home("HOME", "/home/player"), prefix("WINEPREFIX", std::nullopt),
+        dir("QUIB_PROGRAM_DIR", std::nullopt), port("QUIB_PORT", std::nullopt),
+        dial("QUIB_DIAL_PORT", std::nullopt);
+    const Environment env = Environment::Default("/opt/quib");
+    EXPECT_EQ(env.WinePrefix, "/home/player/.wine");
+    EXPECT_EQ(env.Home, "/home/player");
+    EXPECT_EQ(env.ProgramDir, "/opt/quib");
+    EXPECT_EQ(env.PeerPort, 6112);
+    EXPECT_EQ(env.DialPort, 0);
   }
-  ~Variables() {
-    for (const auto& [name, before] : before_) {
-      before ? setenv(name, before->c_str(), 1) : unsetenv(name);
-    }
-  }
-
- private:
-  std::vector<std::pair<const char*, std::optional<std::string>>> before_;
-};
-
-TEST(EnvironmentDefault, WithoutVariablesItIsTheRealProgram) {
-  Variables home({{"HOME", "/home/player"},
-                  {"WINEPREFIX", nullptr},
-                  {"QUIB_PROGRAM_DIR", nullptr},
-                  {"QUIB_PORT", nullptr},
-                  {"QUIB_DIAL_PORT", nullptr}});
-  const Environment env = Environment::Default("/opt/quib");
-  EXPECT_EQ(env.WinePrefix, "/home/player/.wine");
-  EXPECT_EQ(env.ProgramDir, "/opt/quib");
-  EXPECT_EQ(env.PeerPort, 6112);
-  EXPECT_EQ(env.DialPort, 0);
-}
-
-TEST(EnvironmentDefault, VariablesLetTwoCopiesShareAMachine) {
-  Variables set({{"WINEPREFIX", "/demo/b/prefix"},
-                 {"QUIB_PROGRAM_DIR", "/demo/b/program"},
-                 {"QUIB_PORT", "6113"},
-                 {"QUIB_DIAL_PORT", "6112"}});
+  ScopedEnv prefix("WINEPREFIX", "/demo/b/prefix"), dir("QUIB_PROGRAM_DIR", "/demo/b/program"),
+      port("QUIB_PORT", "6113"), dial("QUIB_DIAL_PORT", "6112");
   const Environment env = Environment::Default("/opt/quib");
   EXPECT_EQ(env.WinePrefix, "/demo/b/prefix");
   EXPECT_EQ(env.ProgramDir, "/demo/b/program");
@@ -56,14 +28,12 @@ TEST(EnvironmentDefault, VariablesLetTwoCopiesShareAMachine) {
 }
 
 TEST(EnvironmentDefault, APortThatIsNoPortIsIgnored) {
-  for (const char* text : {"", "0", "65536", "99999999999", "-1", "61 12", "6112x", "x", "+80"}) {
-    SCOPED_TRACE(text);
-    Variables set({{"QUIB_PORT", text}, {"QUIB_DIAL_PORT", text}});
-    const Environment env = Environment::Default("/opt/quib");
-    EXPECT_EQ(env.PeerPort, 6112);
-    EXPECT_EQ(env.DialPort, 0);
+  for (const char* text : {"", "0", "65536", "99999999999", "-1", "6112x", "+80"}) {
+    ScopedEnv port("QUIB_PORT", text), dial("QUIB_DIAL_PORT", text);
+    EXPECT_EQ(Environment::Default("").PeerPort, 6112) << text;
+    EXPECT_EQ(Environment::Default("").DialPort, 0) << text;
   }
-  Variables edge({{"QUIB_PORT", "65535"}, {"QUIB_DIAL_PORT", "1"}});
+  ScopedEnv port("QUIB_PORT", "65535"), dial("QUIB_DIAL_PORT", "1");
   EXPECT_EQ(Environment::Default("").PeerPort, 65535);
   EXPECT_EQ(Environment::Default("").DialPort, 1);
 }

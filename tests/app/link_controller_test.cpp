@@ -11,6 +11,7 @@
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "media/media_list.h"
+#include "net/bytes.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
@@ -116,6 +117,23 @@ TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
   Side side(/*withMwse=*/false);
   ASSERT_TRUE(side.Start());
   EXPECT_FALSE(std::filesystem::exists(side.game.Path() / "Data Files"));
+}
+
+TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData) {
+  Side side;
+  ASSERT_TRUE(side.Start());
+  PeerLink peer;
+  peer.Dial("127.0.0.1", static_cast<uint16_t>(side.env.PeerPort));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return side.link.IsConnected(); }, 5000));
+  EXPECT_FALSE(side.link.IsListening());
+  // A character message of which only a part arrived.
+  side.receiver.ProcessArrival("\xFF\xFE" + LongToBytes(5000) + ByteString(3000, 'x'));
+  ASSERT_TRUE(side.receiver.State().PayloadPending);
+  emit side.link.Error();
+  EXPECT_FALSE(side.link.IsConnected());
+  EXPECT_TRUE(side.link.IsListening());
+  EXPECT_FALSE(side.receiver.State().PayloadPending);
+  EXPECT_EQ(side.ui.States.back(), "Disconnected");
 }
 
 TEST(LinkController, SendProgressFillsTheBarAndEndsServingInIdle) {

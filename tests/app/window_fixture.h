@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QTcpServer>
+#include <QTcpSocket>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -25,10 +25,16 @@ struct WindowWorld {
   std::vector<Message> Messages;
   int ProgramEnds = 0;
 
+  // A port no other test of this process or of a parallel run gets: the socket stays bound
+  // (not listening, address reusable, as Qt's listeners are) until the process ends, so the
+  // kernel hands the port to nobody else while a program may still listen on it.
   static uint16_t FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    static auto* held = new std::vector<std::unique_ptr<QTcpSocket>>;
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->bind(QHostAddress::LocalHost, 0, QAbstractSocket::ReuseAddressHint);
+    const uint16_t port = socket->localPort();
+    held->push_back(std::move(socket));
+    return port;
   }
 
   Environment Env() const {

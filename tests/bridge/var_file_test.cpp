@@ -22,6 +22,10 @@ TEST(WriteVarFile, WritesCountAndValueWithoutTruncating) {
   const ByteString shorter = LongToBytes(1) + LongToBytes(7);
   WriteVarFile(game.Path().string(), shorter, "hpval", 2);
   EXPECT_EQ(game.Read("Data Files/MWSE/hpval"), LongToBytes(2) + shorter + kSet16.substr(8));
+
+  // Trailing spaces and dots are dropped from the file name, as Windows does.
+  WriteVarFile(game.Path().string(), shorter, "hp. .", 3);
+  EXPECT_EQ(game.Read("Data Files/MWSE/hp"), LongToBytes(3) + shorter);
 }
 
 TEST(WriteVarFile, FindsTheFolderWithoutRegardToCaseAndNeverCreatesIt) {
@@ -38,8 +42,9 @@ TEST(WriteVarFile, RefusesKeysThatAreNotPlainFileNames) {
   TempDir game;
   game.Write("Data Files/MWSE/remotepc", LongToBytes(0));
   game.Write("Data Files/keep", "old");
-  const std::string keys[] = {
-      "../keep", "..", ".", "", "a/b", "..\\keep", "a\x01z", std::string("ab\0cd", 5), "\x7f"};
+  const std::string keys[] = {"../keep", "..",  ".",        "",       " . ",
+                              "...",     "a/b", "..\\keep", "a\x01z", std::string("ab\0cd", 5),
+                              "\x7f"};
   for (const auto& key : keys) WriteVarFile(game.Path().string(), kSet16, key, 1);
 
   EXPECT_EQ(game.Read("Data Files/keep"), "old");

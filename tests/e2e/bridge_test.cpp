@@ -16,17 +16,12 @@ ByteString Bytes(std::initializer_list<uint8_t> values) {
 }
 
 const ByteString kConnected = Bytes({1, 0, 0, 0});
-const ByteString kNotConnected = Bytes({0, 0, 0, 0});
 // The set of "45|12.5|Sfoo|": three fields, 45, 12.5 as a single, "foo" with its NUL.
 const ByteString kFirstSet =
     Bytes({3, 0, 0, 0, 0x2D, 0, 0, 0, 0, 0, 0x48, 0x41}) + ByteString("foo", 4);
 // "46|2.5|Sbar|".
 const ByteString kSecondSet =
     Bytes({3, 0, 0, 0, 0x2E, 0, 0, 0, 0, 0, 0x20, 0x40}) + ByteString("bar", 4);
-// "48|1.5|Sbaz|".
-const ByteString kThirdSet =
-    Bytes({3, 0, 0, 0, 0x30, 0, 0, 0, 0, 0, 0xC0, 0x3F}) + ByteString("baz", 4);
-
 class BridgeEndToEnd : public TappedPair {
  protected:
   void SetUp() override { OpenAndConnect(); }
@@ -70,35 +65,6 @@ TEST_F(BridgeEndToEnd, ALogLineBecomesThePeersVariableFile) {
   EXPECT_EQ(b.window->Relay().VarNameCount, 1);
   EXPECT_TRUE(a.world.Messages.empty());
   EXPECT_TRUE(b.world.Messages.empty());
-}
-
-// While the link is down the log is still read, but what it completes is dropped; the next
-// connection registers its keys afresh.
-TEST_F(BridgeEndToEnd, SetsCompletedWhileNotConnectedAreDropped) {
-  Log("QUIB::hpval 45|12.5|Sfoo|\n");
-  ASSERT_TRUE(Arrives("hpval", LongToBytes(1) + kFirstSet));
-
-  tap->Cut();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return a.Listening() && b.Listening(); }));
-  EXPECT_EQ(a.LinkWord(), kNotConnected);
-  EXPECT_EQ(b.LinkWord(), kNotConnected);
-  const size_t sentBefore = tap->FromDialler.size();
-
-  Log("QUIB::hpval 47|0.5|Sgone|\nQUIB::other 1|\n");
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    const RelayTables& relay = a.window->Relay();
-    return relay.OutVarCount == 2 && relay.OutVars[1].Key == "other";
-  }));
-  EXPECT_EQ(a.window->Relay().OutVars[0].Ready, 0);
-  EXPECT_EQ(a.window->Relay().OutVars[1].Ready, 0);
-
-  ASSERT_TRUE(Connect(a, b));
-  EXPECT_EQ(a.LinkWord(), kConnected);
-  EXPECT_EQ(b.LinkWord(), kConnected);
-  Log("QUIB::hpval 48|1.5|Sbaz|\n");
-  ASSERT_TRUE(Arrives("hpval", LongToBytes(1) + kThirdSet));
-  EXPECT_EQ(tap->FromDialler.substr(sentBefore), "\xFBhpval" + Bytes({16, 0}) + kThirdSet);
-  EXPECT_EQ(VarFile("other"), "");
 }
 
 }  // namespace

@@ -1,117 +1,28 @@
-// A character travels from copy A to copy B: the real buttons, real sockets, two game folders.
+// The demo character travels from copy A to copy B: the demo machines scripts/run prepares,
+// the real buttons, real sockets and a tap that sees the bytes on the wire.
 #include <algorithm>
 #include <cctype>
-#include <functional>
 #include <set>
 
 #include "e2e/two_copies.h"
+#include "fixtures/demo_world.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
-#include "support/tes3_writer.h"
 
 namespace {
 
 using namespace e2e;
-using namespace tes3;
 namespace fs = std::filesystem;
-
-// Bytes that compress about as well as real meshes and textures.
-ByteString Noise(size_t size, uint32_t seed) {
-  ByteString bytes(size, '\0');
-  for (char& c : bytes) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>((seed >> 16) % 3 == 0 ? seed >> 8 : 'a' + (seed >> 20) % 16);
-  }
-  return bytes;
-}
-
-std::string Slashed(std::string backslashName) {
-  std::replace(backslashName.begin(), backslashName.end(), '\\', '/');
-  return backslashName;
-}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
-// "Meshes\a\x.nif" as a key of FilesBelow, without regard to case.
-std::string Key(const std::string& backslashName) { return Lower(Slashed(backslashName)); }
-
-// A's media, by the names its records and meshes give them.
-std::map<std::string, ByteString> DemoMedia() {
-  return {
-      {"Meshes\\b\\demo_head.nif", Mesh({TextureBlock("tx_demo_skin.tga")})},
-      {"Meshes\\b\\demo_hair.nif", Mesh({TextureBlock("Textures\\tx_demo_hair.dds")})},
-      {"Meshes\\a\\demo_cuirass.nif", Mesh({TextureBlock("demo\\sub\\tx_cuirass.dds")})},
-      {"Meshes\\a\\demo_cuirass_gnd.nif", Mesh({TextureBlock("tx_demo_shared.dds")})},
-      {"Meshes\\c\\demo_shirt.nif", Mesh({TextureBlock("tx_demo_shared.dds")})},
-      {"Meshes\\c\\demo_shirt_gnd.nif",
-       Mesh({TextureBlock("tx_demo_shared.dds"), TextureBlock("tx_demo_missing.dds")})},
-      {"Meshes\\c\\demo_ring.nif", RealTestFile("all_types.nif")},
-      {"Meshes\\m\\demo_potion.nif", Mesh({})},
-      {"Textures\\tx_demo_skin.dds", Noise(40000, 1)},
-      {"Textures\\tx_demo_hair.dds", Noise(30000, 2)},
-      {"Textures\\demo\\sub\\tx_cuirass.dds", Noise(2'500'000, 3)},
-      {"Textures\\tx_demo_shared.dds", Noise(300000, 4)},
-      {"Textures\\g7\\textests\\light07_0.dds", Noise(20000, 5)},
-      {"Icons\\a\\demo_cuirass.dds", Noise(4000, 6)},
-      {"Icons\\c\\demo_shirt.dds", Noise(4000, 7)},
-      {"Icons\\c\\demo_ring.dds", Noise(4000, 8)},
-      {"Icons\\m\\demo_potion.dds", Noise(4000, 9)},
-  };
-}
-
-// A's game: a plug-in with the character's head, hair, armour and clothing with their body
-// parts, an enchanted ring, a potion and spells; a savegame whose player uses them (and a
-// few objects of the base game, which travel as references).
-void WriteCharacterWorld(Copy& a) {
-  Item cuirass("ARMO", "demo_cuirass");
-  cuirass.WithModel("a\\demo_cuirass_gnd.nif").WithIcon("a\\demo_cuirass.dds");
-  cuirass.WithBodyParts({"demo_cuirass_part"});
-  Item shirt("CLOT", "demo_shirt");
-  shirt.WithModel("c\\demo_shirt_gnd.nif").WithIcon("c\\demo_shirt.dds");
-  shirt.WithBodyParts({"demo_shirt_part"});
-  Item ring("CLOT", "demo_ring");
-  ring.WithModel("c\\demo_ring.nif").WithIcon("c\\demo_ring.tga");
-  ring.WithEnchantment("demo_ring_ench");
-  Item potion("ALCH", "demo_potion");
-  potion.WithModel("m\\demo_potion.nif").WithIcon("m\\demo_potion.dds");
-
-  Header header;
-  header.Masters = {{"Morrowind.esm", 1}};
-  a.WriteGameFile(
-      "Data Files/demo.esp",
-      File(header, {BodyPartRecord("b_demo_head", "b\\demo_head.nif"),
-                    BodyPartRecord("b_demo_hair", "b\\demo_hair.nif"),
-                    BodyPartRecord("demo_cuirass_part", "a\\demo_cuirass.nif"),
-                    BodyPartRecord("demo_shirt_part", "c\\demo_shirt.nif"),
-                    EnchantmentRecord("demo_ring_ench"), SpellRecord("demo_fire", "Fire"),
-                    SpellRecord("demo_heal", "Heal"), ItemRecord(cuirass), ItemRecord(shirt),
-                    ItemRecord(ring), ItemRecord(potion)}));
-  Npc player;
-  player.Head = "b_demo_head";
-  player.Hair = "b_demo_hair";
-  player.Inventory = {{1, "demo_cuirass"},
-                      {1, "demo_shirt"},
-                      {1, "demo_ring"},
-                      {3, "demo_potion"},
-                      {50, "gold_001"}};
-  player.Spells = {"demo_fire", "demo_heal", "fireball"};
-  a.WriteGameFile("Saves/demo.ess",
-                  Savegame({{"Morrowind.esm", 1}, {"demo.esp", 2}}, {NpcRecord(player)}));
-  for (const auto& [name, bytes] : DemoMedia())
-    a.WriteGameFile("Data Files/" + Slashed(name), bytes);
-  // The .tga the ring's icon names has a .dds twin, which is what travels.
-  a.WriteGameFile("Data Files/Icons/c/demo_ring.tga", "tga");
-}
-
-// B's game before the transfer. Files B already has carry its own bytes and an old date.
-using Preparation = std::function<void(Copy& b)>;
-
-void WriteOld(Copy& b, const std::string& relative, const ByteString& bytes) {
-  const fs::path path = b.WriteGameFile("Data Files/" + relative, bytes);
-  fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 10));
+// "Meshes\q\x.nif" as a key of FilesBelow, without regard to case.
+std::string Key(std::string backslashName) {
+  std::replace(backslashName.begin(), backslashName.end(), '\\', '/');
+  return Lower(backslashName);
 }
 
 std::string Messages(const Copy& copy) {
@@ -132,24 +43,39 @@ std::vector<ByteString> FileRequestBodies(const ByteString& stream) {
   return bodies;
 }
 
-class TransplantEndToEnd : public TappedPair {
+// One player's copy on the demo machines, on ports of its own and without the internet.
+struct DemoCopy : Copy {
+  DemoCopy(const fs::path& folder, const std::string& player) {
+    env.WinePrefix = demo::WinePrefix(folder, player).string();
+    env.ProgramDir = demo::ProgramDir(folder, player).string();
+  }
+};
+
+class TransplantEndToEnd : public testing::Test {
  protected:
-  void Open(const Preparation& prepare) {
-    WriteCharacterWorld(a);
-    prepare(b);
-    OpenAndConnect();
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(demo::WriteDemo(folder.Path(), error)) << error;
   }
 
-  void ChooseSavegame() {
-    ASSERT_TRUE(a.ChooseSavegame("demo.ess").contains("demo.ess"));
-    ASSERT_TRUE(a.window->isEnabled());
+  // Files B already has carry its own bytes and an old date.
+  void WriteOld(const std::string& relative, const ByteString& bytes) {
+    const fs::path path = bData / relative;
+    fs::create_directories(path.parent_path());
+    ASSERT_TRUE(WriteFileAtomically(path, bytes));
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 10));
   }
 
-  // Presses "Transplant!" and checks everything B ends with.
+  void OpenAndConnect() {
+    tap = OpenThroughTap(a, b);
+    ASSERT_TRUE(Connect(a, b));
+    ASSERT_EQ(a.ChooseSavegame(demo::kSavegame), QStringList{demo::kSavegame});
+  }
+
+  // Presses "Transplant!" and checks every file B ends with.
   void TransplantAndCheck() {
-    const auto before = FilesBelow(b.DataFiles());
+    const auto before = FilesBelow(bData);
     const size_t requestsBefore = FileRequestBodies(tap->FromListener).size();
-
     a.Click("Command1");
     const MediaList& media = a.window->Media();
     const fs::path arena = b.GamePathOf("\\Data Files\\arena.esp");
@@ -158,19 +84,19 @@ class TransplantEndToEnd : public TappedPair {
         << "A:\n"
         << Messages(a) << "B:\n"
         << Messages(b);
-    EXPECT_EQ(Messages(a), "");
-    EXPECT_EQ(Messages(b), "");
+    EXPECT_EQ(Messages(a) + Messages(b), "");
 
-    // A listed every file its character names, and arena.esp first.
+    // A listed arena.esp first and then every mesh, texture and icon of the demo.
     ASSERT_FALSE(media.MediaNames.empty());
     EXPECT_EQ(media.MediaNames[0], "arena.esp");
-    std::set<std::string> listed(media.MediaNames.begin() + 1, media.MediaNames.end());
-    std::set<std::string> expected;
-    for (const auto& [name, bytes] : DemoMedia()) expected.insert(name);
-    EXPECT_EQ(listed, expected);
-    for (const char* type : {"ARMO", "CLOT", "ALCH", "ENCH", "SPEL", "BODY", "NPC_"}) {
-      EXPECT_NE(media.ArenaPlugin.find(type), ByteString::npos) << type;
+    std::set<std::string> listed, demoMedia;
+    for (size_t k = 1; k < media.MediaNames.size(); ++k) listed.insert(Key(media.MediaNames[k]));
+    for (const char* kind : {"Meshes", "Textures", "Icons"}) {
+      for (const auto& [name, file] : FilesBelow(aData / kind)) {
+        demoMedia.insert(Lower(std::string(kind) + "/" + name));
+      }
     }
+    EXPECT_EQ(listed, demoMedia);
 
     // B asked for line 0 and for each line whose file it lacked, whatever its letter case.
     ByteString expectedRequests;
@@ -188,8 +114,8 @@ class TransplantEndToEnd : public TappedPair {
     EXPECT_EQ(requests.back(), expectedRequests);
 
     // What B lacked arrived as A has it; what B had is untouched; nothing else appeared.
-    const auto after = FilesBelow(b.DataFiles());
-    std::set<std::string> expectedFiles = {fs::relative(arena, b.DataFiles()).string()};
+    const auto after = FilesBelow(bData);
+    std::set<std::string> expectedFiles = {fs::relative(arena, bData).string()};
     for (const auto& [name, state] : before) {
       expectedFiles.insert(name);
       if (Lower(name) == "arena.esp") continue;
@@ -197,13 +123,12 @@ class TransplantEndToEnd : public TappedPair {
     }
     for (const std::string& name : lacked) {
       const fs::path there = b.GamePathOf("\\Data Files\\" + name);
-      expectedFiles.insert(fs::relative(there, b.DataFiles()).string());
+      expectedFiles.insert(fs::relative(there, bData).string());
       EXPECT_EQ(ReadWholeFile(there), ReadWholeFile(a.GamePathOf("\\Data Files\\" + name))) << name;
     }
     std::set<std::string> afterNames;
     for (const auto& [name, state] : after) afterNames.insert(name);
     EXPECT_EQ(afterNames, expectedFiles);
-
     ExpectNoTemporaryFile();
     EXPECT_TRUE(a.Connected() && b.Connected());
   }
@@ -211,56 +136,49 @@ class TransplantEndToEnd : public TappedPair {
   void ExpectNoTemporaryFile() {
     for (Copy* copy : {&a, &b}) {
       std::set<std::string> programFiles;
-      for (const auto& [name, state] : FilesBelow(copy->world.Program.Path())) {
-        programFiles.insert(name);
-      }
+      for (const auto& [name, state] : FilesBelow(copy->env.ProgramDir)) programFiles.insert(name);
       EXPECT_EQ(programFiles, (std::set<std::string>{"arena.dat", "Opponent.dat"}));
     }
   }
 
-  void Run(const Preparation& prepare) {
-    ASSERT_NO_FATAL_FAILURE(Open(prepare));
-    ASSERT_NO_FATAL_FAILURE(ChooseSavegame());
-    {
-      SCOPED_TRACE("first transplant");
-      ASSERT_NO_FATAL_FAILURE(TransplantAndCheck());
-    }
-    // The same again: B now holds every file, so only arena.esp travels, with new ids.
-    const ByteString first = a.window->Media().ArenaPlugin;
-    SCOPED_TRACE("second transplant");
-    ASSERT_NO_FATAL_FAILURE(TransplantAndCheck());
-    EXPECT_EQ(FileRequestBodies(tap->FromListener).back(), LongToBytes(0));
-    EXPECT_NE(a.window->Media().ArenaPlugin, first);
-    EXPECT_EQ(a.window->Media().ArenaPlugin.size(), first.size());
-  }
+  TempDir folder;
+  DemoCopy a{folder.Path(), "a"}, b{folder.Path(), "b"};
+  const fs::path aData = demo::GameDir(folder.Path(), "a") / "Data Files";
+  const fs::path bData = demo::GameDir(folder.Path(), "b") / "Data Files";
+  std::unique_ptr<WireTap> tap;
 };
 
-TEST_F(TransplantEndToEnd, BWithoutMediaGetsEveryFile) {
-  Run([](Copy&) {});
-}
+// The demo character travels whole. B holds some of the files already, under other letter
+// cases: they are neither asked for nor doubled, and the rest arrives in B's own folders.
+TEST_F(TransplantEndToEnd, TheDemoCharacterTravelsAndBKeepsWhatItHas) {
+  WriteOld("meshes/Q/DEMO_CUIRASS_GND.NIF", "B's cuirass");
+  WriteOld("TEXTURES/q/Demo_Steel.DDS", "B's steel");
+  WriteOld("ARENA.ESP", "an older arena");
+  ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
+  {
+    SCOPED_TRACE("first transplant");
+    ASSERT_NO_FATAL_FAILURE(TransplantAndCheck());
+  }
 
-TEST_F(TransplantEndToEnd, BHoldingEveryFileGetsOnlyArenaEsp) {
-  Run([](Copy& b) {
-    for (const auto& [name, bytes] : DemoMedia()) WriteOld(b, Slashed(name), "B's own " + name);
-    WriteOld(b, "arena.esp", "an older arena");
-  });
-}
-
-TEST_F(TransplantEndToEnd, FilesBHoldsUnderAnotherLetterCaseAreNeitherAskedForNorDoubled) {
-  Run([](Copy& b) {
-    WriteOld(b, "meshes/A/DEMO_CUIRASS_GND.NIF", "B's cuirass");
-    WriteOld(b, "TEXTURES/Tx_Demo_Shared.DDS", "B's shared texture");
-    WriteOld(b, "icons/C/Demo_Shirt.dds", "B's shirt icon");
-    WriteOld(b, "ARENA.ESP", "an older arena");
-  });
+  const ByteString arena = a.window->Media().ArenaPlugin;
+  // The same again: B now holds every file, so only arena.esp travels, with new ids.
+  SCOPED_TRACE("second transplant");
+  ASSERT_NO_FATAL_FAILURE(TransplantAndCheck());
+  EXPECT_EQ(FileRequestBodies(tap->FromListener).back(), LongToBytes(0));
+  EXPECT_NE(a.window->Media().ArenaPlugin, arena);
+  EXPECT_EQ(a.window->Media().ArenaPlugin.size(), arena.size());
 }
 
 // The link breaks while the character data streams from A to B: both go back to listening
 // and idle, nothing is written and no temporary file stays; the next transfer works.
 TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWorks) {
-  ASSERT_NO_FATAL_FAILURE(Open([](Copy&) {}));
-  ASSERT_NO_FATAL_FAILURE(ChooseSavegame());
-  auto before = FilesBelow(b.DataFiles());
+  // A texture large enough that the cut falls inside the data.
+  ByteString big(2'000'000, '\0');
+  uint32_t seed = 3;
+  for (char& c : big) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+  ASSERT_TRUE(WriteFileAtomically(aData / "Textures/q/demo_steel.dds", big));
+  ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
+  auto before = FilesBelow(bData);
   before.erase("MWSE/remotepc");
   tap->CutAfter = 200000;
   a.Click("Command1");
@@ -276,7 +194,7 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
   ASSERT_EQ(static_cast<uint8_t>(sent[data]), 254);
   EXPECT_GT(data + 5 + static_cast<size_t>(BytesToLongAt(sent, data + 1)), sent.size());
 
-  auto after = FilesBelow(b.DataFiles());
+  auto after = FilesBelow(bData);
   after.erase("MWSE/remotepc");
   EXPECT_EQ(after, before);
   ExpectNoTemporaryFile();

@@ -179,14 +179,20 @@ inline bool Connect(Copy& a, Copy& b) {
   return QTest::qWaitFor([&] { return a.Connected() && b.Connected(); }, 20000);
 }
 
+// Opens both copies with A's "Connect" leading through a tap to B.
+inline std::unique_ptr<WireTap> OpenThroughTap(Copy& a, Copy& b) {
+  auto tap = std::make_unique<WireTap>(b.env.PeerPort);
+  a.env.DialPort = tap->Port();
+  a.Open();
+  b.Open();
+  return tap;
+}
+
 // A dials B through a tap.
 class TappedPair : public testing::Test {
  protected:
   void OpenAndConnect() {
-    tap = std::make_unique<WireTap>(b.env.PeerPort);
-    a.env.DialPort = tap->Port();
-    a.Open();
-    b.Open();
+    tap = OpenThroughTap(a, b);
     ASSERT_TRUE(Connect(a, b));
   }
 

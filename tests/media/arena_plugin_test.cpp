@@ -3,14 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "fixtures/arena_template.h"
+#include "fixtures/tes3_writer.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
 #include "platform/files.h"
 #include "records/record_file.h"
-#include "support/arena_template.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
-#include "support/tes3_writer.h"
 
 namespace {
 
@@ -21,19 +21,13 @@ TEST(ArenaTemplate, ShippedFileIsTheWritersOutputAndAWellFormedPlugin) {
   const ByteString shipped = ReadWholeFile(QUIB_ARENA_DAT).value_or("");
   ASSERT_EQ(shipped, ArenaTemplateBytes()) << "regenerate with make_arena data/arena.dat";
 
-  // HEDR: version 1.3, a plug-in, a description, the count of the records after the header.
-  EXPECT_EQ(shipped.substr(24, 4), SingleToBytes(1.3f));
-  EXPECT_EQ(BytesToLongAt(shipped, 28), 0);
-  EXPECT_NE(shipped[32 + 32], '\0');
   std::vector<std::string> types;
   size_t at = 16 + static_cast<uint32_t>(BytesToLongAt(shipped, 4));
-  EXPECT_EQ(shipped.substr(16 + 8 + 300, 8 + 14), Sub("MAST", Z("Morrowind.esm")));
   while (at + 16 <= shipped.size()) {
     types.push_back(shipped.substr(at, 4));
     at += 16 + static_cast<uint32_t>(BytesToLongAt(shipped, at + 4));
   }
   EXPECT_EQ(at, shipped.size());
-  EXPECT_EQ(BytesToLongAt(shipped, 24 + 4 + 4 + 32 + 256), static_cast<int32_t>(types.size()));
   EXPECT_THAT(types, ElementsAre("NPC_", "CELL"));
 
   // The placeholder ends in whole AIDT (fight 100) and AI_W sub-records; the cell refers to it.

@@ -124,6 +124,14 @@ TEST(ReceiverRelay, RegistersAnswersAndCountsKeys) {
   EXPECT_EQ(side.relay.VarCounts, (std::vector<int32_t>{3, 1}));
 }
 
+TEST(ReceiverRelay, WithoutAReplacementValuesGoToTheGamesVariableFiles) {
+  Side side;
+  side.PutDataFile("MWSE/remotepc", LongToBytes(0));
+  Receiver plain{side.paths, side.media, side.relay, side.names, side.ui, side.peer};
+  plain.ProcessArrival(VarRegister("ABCDE", "v1"));
+  EXPECT_EQ(side.DataFile("MWSE/ABCDE"), LongToBytes(1) + "v1");
+}
+
 TEST(ReceiverRelay, KeysPastTheLastChannelAndUnknownChannelsAreSkippedWithTheirBodies) {
   Side side;
   ByteString keys;

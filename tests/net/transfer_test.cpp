@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 
+#include "net/bzip2_stream.h"
 #include "protocol_fixture.h"
 
 namespace {
@@ -36,12 +37,14 @@ TEST(TransferExchange, DeliversThePluginAndTheMissingMediaOnly) {
   Pair p;
   p.b.PutDataFile("icons/A/HELM.TGA", "mine");  // present under another letter case
   p.b.PutDataFile("Meshes/Mine.nif", "also mine");
+  p.b.PutDataFile("textures/other.dds", "");  // new files go into this folder
   StartTransplant(p.a);
   Pump(p.a, p.b);
 
   EXPECT_EQ(p.b.DataFile("arena.esp"), p.a.media.ArenaPlugin);
   EXPECT_EQ(p.b.DataFile("Meshes/armor/glass/helm.nif"), Pattern(80000, 11));
-  EXPECT_EQ(p.b.DataFile("Textures/tx_glass.dds"), Pattern(300000, 12));
+  EXPECT_EQ(p.b.DataFile("textures/tx_glass.dds"), Pattern(300000, 12));
+  EXPECT_FALSE(std::filesystem::exists(p.b.DataFiles() / "Textures"));
   EXPECT_EQ(p.b.DataFile("icons/A/HELM.TGA"), "mine");
   EXPECT_EQ(p.b.DataFile("Meshes/Mine.nif"), "also mine");
   EXPECT_FALSE(std::filesystem::exists(p.b.DataFiles() / "Icons"));
@@ -54,19 +57,6 @@ TEST(TransferExchange, DeliversThePluginAndTheMissingMediaOnly) {
   EXPECT_TRUE(p.b.ui.Messages.empty());
   EXPECT_TRUE(NoTemporaryFiles(p.a));
   EXPECT_TRUE(NoTemporaryFiles(p.b));
-}
-
-TEST(TransferExchange, TheAnswerHasTheBytesOfTheWholeBufferForm) {
-  Pair p;
-  for (const char* f : {"Meshes/armor/glass/helm.nif", "Textures/tx_glass.dds", "Icons/a/helm.tga",
-                        "Meshes/Mine.nif"}) {
-    p.b.PutDataFile(f, "x");
-  }
-  StartTransplant(p.a);
-  p.b.receiver.ProcessArrival(p.a.TakeSent());
-  p.a.receiver.ProcessArrival(p.b.TakeSent());
-  const std::string list = "arena.esp\t5000\r\n";
-  EXPECT_EQ(p.a.TakeSent(), Message(254, CharacterDataBody(list, p.a.media.ArenaPlugin)));
 }
 
 // A side that cannot take part still ends the exchange, so neither stays busy: the sender
@@ -98,10 +88,25 @@ TEST(TransferExchange, LinesTheSenderDoesNotHoldOrThatVanishedAreLeftOut) {
   p.a.receiver.ProcessArrival(Message(
       253, LongToBytes(0) + LongToBytes(2) + LongToBytes(2) + LongToBytes(1) + LongToBytes(99)));
   const ByteString body = p.a.TakeSent().substr(5);
-  ByteString list = body.substr(8, static_cast<size_t>(BytesToLong(body)));
-  int32_t size = BytesToLongAt(body, 4);
-  ASSERT_EQ(DecompressBytes(list, size), 0);
+  std::string list;
+  ASSERT_EQ(DecompressBounded(body.substr(8, static_cast<size_t>(BytesToLong(body))),
+                              static_cast<size_t>(BytesToLongAt(body, 4)), list),
+            kBzOk);
   EXPECT_EQ(list, "arena.esp\t5000\r\n");
+}
+
+TEST(TransferExchange, ASenderWaitingOnAFullConnectionStopsWhenThePeerLeaves) {
+  Pair p;
+  p.a.peer.Queued = 5 << 20;  // more than the sender lets pile up
+  int waits = 0;
+  p.a.ui.OnYield = [&] {
+    if (p.a.peer.Sent.empty()) return;  // still preparing the answer
+    p.a.peer.Connected = false;
+    if (++waits > 50) p.a.peer.Queued = 0;  // lets a sender that never looks come out
+  };
+  p.a.receiver.ProcessArrival(Message(253, LongToBytes(0) + LongToBytes(2)));
+  EXPECT_LE(waits, 50) << "the sender kept waiting for a peer that had left";
+  EXPECT_EQ(p.a.peer.Sent.size(), 1u) << "only the header went out";
 }
 
 // B answers A's media list; then a peer delivers whatever it likes.
@@ -142,6 +147,25 @@ TEST(TransferHostile, OnlyAskedForFilesUnderSafeNamesAreWrittenAndOffsetsHold) {
   EXPECT_EQ(h.b.DataFile("Meshes/good.nif"), "GOOD");
   EXPECT_EQ(h.b.ui.States.back(), "Idle");
   h.ExpectStillWorks();
+}
+
+// Lines of the delivered list that disagree with what B asked for: nothing is written past
+// the size B was told, and after a size that cannot be read no offset can be trusted.
+TEST(TransferHostile, DeliveredListsThatDisagreeWithTheAskedSizesWriteNoWrongBytes) {
+  const struct {
+    std::string list;
+    ByteString contents;
+  } cases[] = {
+      {"arena.esp\t3\r\nMeshes\\good.nif\t6\r\n", "ESPGOODXY"},
+      {"arena.esp\t3\r\nMeshes\\x.nif\tzz\r\nMeshes\\good.nif\t4\r\n", "ESPxxGOOD"},
+  };
+  for (const auto& c : cases) {
+    Hostile h;
+    h.b.receiver.ProcessArrival(Message(254, CharacterDataBody(c.list, c.contents)));
+    EXPECT_EQ(h.b.DataFile("arena.esp"), "ESP") << c.list;
+    EXPECT_FALSE(std::filesystem::exists(h.b.DataFiles() / "Meshes" / "good.nif")) << c.list;
+    EXPECT_TRUE(NoTemporaryFiles(h.b));
+  }
 }
 
 TEST(TransferHostile, ADamagedContentsStreamWritesNothing) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/code_page.h"
 #include "platform/files.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -29,6 +31,32 @@ TEST(GamePaths, ComponentsResolveWithoutRegardToLetterCaseExactMatchesFirst) {
   dir.Write("Saves/a.ess", "2");
   EXPECT_EQ(GamePath(dir.Path().string(), "\\Saves\\a.ess"), dir.Path() / "Saves/a.ess");
   EXPECT_EQ(GamePath(dir.Path().string(), "\\saves\\a.ess"), dir.Path() / "saves/a.ess");
+}
+
+// Game names are bytes in the game's code page; the files on disk have UTF-8 names.
+TEST(GamePaths, NamesInTheGamesCodePageFindTheirUtf8Files) {
+  struct Case {
+    const char* page;
+    std::string gameName, diskName;
+  };
+  const Case cases[] = {
+      {"", "Meshes\\caf\xE9_\xFC.nif", "Meshes/caf\u00e9_\u00fc.nif"},
+      {"1250",
+       "Meshes\\\xA3\xF3"
+       "d\x9F.nif",
+       "Meshes/\u0141\u00f3d\u017a.nif"},
+      {"1251", "Meshes\\\xC6\xE8\xE2.nif", "Meshes/\u0416\u0438\u0432.nif"},
+  };
+  for (const Case& c : cases) {
+    ScopedEnv page("QUIB_CODE_PAGE", c.page);
+    TempDir dir;
+    const fs::path file = dir.Write(c.diskName, "x");
+    EXPECT_EQ(GamePath(dir.Path().string(), "\\" + c.gameName), file) << c.page;
+    EXPECT_EQ(GameNameFromUtf8(file.filename().string()), c.gameName.substr(7)) << c.page;
+  }
+  // No form in the code page (0x81 is unassigned in 1252; Cyrillic in 1252): missing.
+  EXPECT_EQ(GamePath("/g", "\\Meshes\\a\x81.nif"), fs::path());
+  EXPECT_EQ(GameNameFromUtf8("\u0416.ess"), std::nullopt);
 }
 
 TEST(GamePaths, NormalFilesAreRegularAndNotHidden) {
@@ -58,16 +86,6 @@ TEST(Files, WritesAtAnOffsetNeverTruncate) {
   ASSERT_TRUE(WriteFileAt(dir.Path() / "new", 0, "abcd"));
   EXPECT_EQ(dir.Read("new"), "abcd");
   EXPECT_FALSE(WriteFileAt(dir.Path() / "missing/folder/file", 0, "x"));
-}
-
-TEST(Files, AtomicWritesLeaveNoPartFile) {
-  TempDir dir;
-  ASSERT_TRUE(WriteFileAtomically(dir.Path() / "arena.esp", "plugin"));
-  EXPECT_EQ(dir.Read("arena.esp"), "plugin");
-  EXPECT_FALSE(WriteFileAtomically(dir.Path() / "missing/arena.esp", "plugin"));
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.Path())) ++entries;
-  EXPECT_EQ(entries, 1u);
 }
 
 TEST(Files, ReadsClipAtTheEnd) {

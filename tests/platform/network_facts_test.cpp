@@ -18,8 +18,6 @@ TEST(NetworkFacts, LoopbackIsListedAndThePrimaryAddressIsAnInterfaceAddress) {
                              std::to_string(a[2]) + "." + std::to_string(a[3]);
   }
   EXPECT_TRUE(listed) << primary;
-  // Whatever the machine, the answer comes without a failure.
-  (void)HasDefaultRoute();
 }
 
 TEST(NetworkFacts, DefaultRouteNeedsAnUpRouteToEverywhereOffLoopback) {

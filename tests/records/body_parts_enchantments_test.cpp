@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "fixtures/tes3_writer.h"
 #include "records/record_file.h"
-#include "support/tes3_writer.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <set>
 
+#include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "records/record_file.h"
 #include "records/savegame.h"
 #include "support/fake_ui.h"
 #include "support/game_folder.h"
-#include "support/tes3_writer.h"
 
 namespace {
 

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <map>
-
+#include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
-#include "support/tes3_writer.h"
 
 namespace {
 
@@ -53,49 +51,12 @@ TEST(RecordWalk, DeliversEveryRecordOfTheRealPluginOnce) {
   EXPECT_EQ(walk.Records.back().Type, "INFO");
   EXPECT_EQ(walk.Records.back().Size, 16u + 458u);
 
-  std::map<std::string, int> perType;
   size_t total = kRealHeaderLength;
-  for (const auto& r : walk.Records) {
-    ++perType[r.Type];
-    total += r.Size;
-  }
+  for (const auto& r : walk.Records) total += r.Size;
   EXPECT_EQ(total, RealTestFile("all_types.esp").size());
-  EXPECT_EQ(perType["BODY"], 5);
-  EXPECT_EQ(perType["INFO"], 7);
-  EXPECT_EQ(perType["NPC_"], 2);
-  EXPECT_EQ(perType["TES3"], 0) << "the header record is never delivered";
-
   EXPECT_EQ(ui.Yields, static_cast<int>(kRealRecordCount)) << "one yield per record";
   ASSERT_FALSE(ui.FileProgress.empty());
   EXPECT_DOUBLE_EQ(ui.FileProgress.back(), ui.Shape2Width());
-}
-
-TEST(RecordWalk, TruncationAtARecordBoundaryEndsCleanlyInsideARecordEndsEarly) {
-  const ByteString real = RealTestFile("all_types.esp");
-  const WalkResult headerOnly = Walk(real.substr(0, kRealHeaderLength));
-  EXPECT_TRUE(headerOnly.Outcome.Complete);
-  EXPECT_TRUE(headerOnly.Records.empty());
-  size_t boundary = kRealHeaderLength;
-  std::vector<size_t> ends;
-  for (size_t i = 0; i < kRealRecordCount; ++i) {
-    boundary += 16 + static_cast<uint32_t>(BytesToLongAt(real, boundary + 4));
-    ends.push_back(boundary);
-  }
-  for (size_t i = 0; i < ends.size(); ++i) {
-    const WalkResult whole = Walk(real.substr(0, ends[i]));
-    EXPECT_TRUE(whole.Outcome.Complete) << "cut after record " << i;
-    EXPECT_EQ(whole.Records.size(), i + 1);
-
-    // Cut inside the next record's header, and inside its data.
-    if (i + 1 < ends.size()) {
-      for (size_t cut : {ends[i] + 1, ends[i] + 15, ends[i] + 17, ends[i + 1] - 1}) {
-        const WalkResult partial = Walk(real.substr(0, cut));
-        EXPECT_FALSE(partial.Outcome.Complete) << "cut at " << cut;
-        EXPECT_EQ(partial.Records.size(), i + 1) << "cut at " << cut;
-        EXPECT_EQ(partial.Outcome.Offset, ends[i]);
-      }
-    }
-  }
 }
 
 TEST(RecordWalk, DamagedFilesEndTheWalkWithoutAllocatingTheClaim) {
@@ -106,6 +67,7 @@ TEST(RecordWalk, DamagedFilesEndTheWalkWithoutAllocatingTheClaim) {
     size_t delivered;
   } cases[] = {
       {"empty file", "", 0},
+      {"last record cut short", real.substr(0, real.size() - 1), kRealRecordCount - 1},
       {"shorter than a header", real.substr(0, 10), 0},
       {"header record size past the end", real.substr(0, 4) + LongToBytes(-16) + real.substr(8), 0},
       {"record size 0xFFFFFFF0",

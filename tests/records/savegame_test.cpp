@@ -3,10 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "fixtures/tes3_writer.h"
 #include "net/bytes.h"
 #include "records/record_file.h"
 #include "support/game_folder.h"
-#include "support/tes3_writer.h"
 
 namespace {
 
@@ -45,6 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
         MastersCase{{"Morrowind.esm", "one.esp"}, {{"one.esp", 3}}, {"one.esp", "Savegame"}},
         // A missing plug-in is skipped; the lookup ignores letter case.
         MastersCase{{"gone.esp", "Mixed.ESP"}, {{"mixed.esp", 1}}, {"Mixed.ESP", "Savegame"}},
+        // Names with a path are no plug-in of Data Files, even where such a file exists.
+        MastersCase{{"..\\x.esp", "C:\\x.esp", "one.esp"},
+                    {{"..\\x.esp", 1}, {"C:\\x.esp", 1}, {"one.esp", 2}},
+                    {"one.esp", "Savegame"}},
         MastersCase{{"old.esp", "new.esp", "mid.esp"},
                     {{"old.esp", 9}, {"new.esp", 1}, {"mid.esp", 5}},
                     {"new.esp", "mid.esp", "old.esp", "Savegame"}}));

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "support/arena_template.h"
+#include "fixtures/arena_template.h"
 
 GameFolder::GameFolder() {
   paths_.GameDir = (dir_.Path() / "Morrowind").string();

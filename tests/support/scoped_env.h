@@ -4,11 +4,12 @@
 #include <optional>
 #include <string>
 
-// Sets an environment variable for the life of the object, then puts the old value back.
+// Sets (or, with std::nullopt, removes) an environment variable for the life of the object,
+// then puts the old value back.
 struct ScopedEnv {
-  ScopedEnv(const char* name, const std::string& value) : Name(name) {
+  ScopedEnv(const char* name, const std::optional<std::string>& value) : Name(name) {
     if (const char* old = std::getenv(name)) Old = old;
-    setenv(name, value.c_str(), 1);
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
   }
   ~ScopedEnv() { Old ? setenv(Name, Old->c_str(), 1) : unsetenv(Name); }
   ScopedEnv(const ScopedEnv&) = delete;
