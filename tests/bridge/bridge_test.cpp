@@ -57,20 +57,6 @@ struct Harness {
 
 class BridgeTest : public ::testing::Test, public Harness {};
 
-TEST_F(BridgeTest, WorkedExampleRegistersThenTravelsOnTheAssignedChannel) {
-  AppendLog("QUIB::hpval 45|12.5|Sfoo|\n");
-  bridge.Tick();
-  const ByteString set(
-      "\x03\0\0\0\x2D\0\0\0\0\0\x48\x41"
-      "foo\0",
-      16);
-  ASSERT_EQ(peer.Sent.size(), 1u);
-  EXPECT_EQ(peer.Sent[0], ByteString("\xFBhpval\x10\x00", 8) + set);
-
-  relay.OutVars[0].Channel = 0;  // as the peer's VarChannel reply does
-  EXPECT_EQ(TickAfter({"QUIB::hpval 45|12.5|Sfoo|\n"}), ByteString("\x00\x10\x00", 3) + set);
-}
-
 struct SetCase {
   const char* Name;
   std::vector<ByteString> Ticks;  // log text appended before each tick
@@ -126,16 +112,12 @@ TEST_F(BridgeTest, RecreatedLogPullsTheOffsetDown) {
   EXPECT_EQ(TickAfter({"QUIB::abcde 2|\n"}), Register("abcde", Set({Int(2)})));
 }
 
-TEST_F(BridgeTest, SetsCompletedWhileDisconnectedAreDropped) {
+TEST_F(BridgeTest, SetsCompletedWhileDisconnectedAreDroppedAndANewTableRegistersAgain) {
   peer.Connected = false;
   TickAfter({"QUIB::abcde 1|\n"});
   peer.Connected = true;
   EXPECT_EQ(TickAfter({"QUIB::other 2~\n"}), "");
   EXPECT_EQ(relay.OutVarCount, 2);
-}
-
-TEST_F(BridgeTest, ANewTableRegistersKeysAgain) {
-  TickAfter({"QUIB::abcde 1|\n"});
   relay.OutVars[0].Channel = 3;
   relay.OutVarCount = 0;  // the listener restarted
   EXPECT_EQ(TickAfter({"QUIB::abcde 2|\n"}), Register("abcde", Set({Int(2)})));
@@ -176,6 +158,50 @@ TEST_F(BridgeTest, LargeGrowthIsReadInPiecesWithLinesAcrossPieceBoundaries) {
   log.replace((4u << 20) - 8, a.size(), a);
   log.replace((8u << 20) - 3, b.size(), b);
   EXPECT_EQ(TickAfter({log}), Register("aaaaa", Set({Int(1)})) + Register("bbbbb", Set({Int(2)})));
+}
+
+const ByteString kSet16(
+    "\x03\0\0\0\x2D\0\0\0\0\0\x48\x41"
+    "foo\0",
+    16);
+
+TEST(WriteVarFile, WritesCountAndValueWithoutTruncating) {
+  TempDir game;
+  game.Write("Data Files/MWSE/remotepc", LongToBytes(1));
+  WriteVarFile(game.Path().string(), kSet16, "hpval", 1);
+  EXPECT_EQ(game.Read("Data Files/MWSE/hpval"), LongToBytes(1) + kSet16);
+
+  const ByteString shorter = LongToBytes(1) + LongToBytes(7);
+  WriteVarFile(game.Path().string(), shorter, "hpval", 2);
+  EXPECT_EQ(game.Read("Data Files/MWSE/hpval"), LongToBytes(2) + shorter + kSet16.substr(8));
+
+  // Trailing spaces and dots are dropped from the file name, as Windows does.
+  WriteVarFile(game.Path().string(), shorter, "hp. .", 3);
+  EXPECT_EQ(game.Read("Data Files/MWSE/hp"), LongToBytes(3) + shorter);
+}
+
+TEST(WriteVarFile, FindsTheFolderWithoutRegardToCaseAndNeverCreatesIt) {
+  TempDir game;
+  WriteVarFile(game.Path().string(), kSet16, "hpval", 1);
+  EXPECT_FALSE(std::filesystem::exists(game.Path() / "Data Files"));
+
+  game.Write("data files/mwse/remotepc", LongToBytes(0));
+  WriteVarFile(game.Path().string(), kSet16, "hpval", 1);
+  EXPECT_EQ(game.Read("data files/mwse/hpval"), LongToBytes(1) + kSet16);
+}
+
+TEST(WriteVarFile, RefusesKeysThatAreNotPlainFileNames) {
+  TempDir game;
+  game.Write("Data Files/MWSE/remotepc", LongToBytes(0));
+  game.Write("Data Files/keep", "old");
+  const std::string keys[] = {"../keep", "..",  ".",        "",       " . ",
+                              "...",     "a/b", "..\\keep", "a\x01z", std::string("ab\0cd", 5),
+                              "\x7f"};
+  for (const auto& key : keys) WriteVarFile(game.Path().string(), kSet16, key, 1);
+
+  EXPECT_EQ(game.Read("Data Files/keep"), "old");
+  const std::filesystem::recursive_directory_iterator all(game.Path());
+  EXPECT_EQ(std::distance(begin(all), end(all)), 4);  // Data Files, keep, MWSE, remotepc
 }
 
 }  // namespace

@@ -19,10 +19,16 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// "Meshes\q\x.nif" as a key of FilesBelow, without regard to case.
-std::string Key(std::string backslashName) {
-  std::replace(backslashName.begin(), backslashName.end(), '\\', '/');
-  return Lower(backslashName);
+// "Meshes\q\x.nif", in the game's code page (Windows-1252; the demo uses only its Latin-1
+// letters), as a key of FilesBelow: the UTF-8 name on disk, without regard to case.
+std::string Key(const std::string& backslashName) {
+  std::string utf8;
+  for (const char c : backslashName) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80) utf8 += static_cast<char>(0xC0 | (u >> 6));
+    utf8 += c == '\\' ? '/' : static_cast<char>(u >= 0x80 ? 0x80 | (u & 0x3F) : u);
+  }
+  return Lower(utf8);
 }
 
 std::string Messages(const Copy& copy) {
@@ -153,6 +159,7 @@ class TransplantEndToEnd : public testing::Test {
 TEST_F(TransplantEndToEnd, TheDemoCharacterTravelsAndBKeepsWhatItHas) {
   WriteOld("meshes/Q/DEMO_CUIRASS_GND.NIF", "B's cuirass");
   WriteOld("TEXTURES/q/Demo_Steel.DDS", "B's steel");
+  WriteOld("icons/Q/demo_pötion.dds", "B's potion icon");
   WriteOld("ARENA.ESP", "an older arena");
   ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
   {

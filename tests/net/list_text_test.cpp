@@ -54,37 +54,27 @@ TEST(MediaName, OnlyRelativePathsBelowTheThreeMediaFolders) {
   }
 }
 
-TEST(BuildFileRequests, AsksForLineZeroAndTheFilesThatAreMissing) {
+// B holds Textures/b.dds and meshes/Armor/A.NIF.
+TEST(BuildFileRequests, AsksForLineZeroAndTheMissingFilesItCouldWriteOnly) {
   Side side;
   side.PutDataFile("Textures/b.dds", "x");
-  const std::string list = "arena.esp\t10\r\nMeshes\\a.nif\t5\r\nTextures\\b.dds\t1\r\n";
+  side.PutDataFile("meshes/Armor/A.NIF", "x");
+  const std::pair<std::string, ByteString> cases[] = {
+      {"arena.esp\t10\r\nMeshes\\a.nif\t5\r\nTextures\\b.dds\t1\r\n", LongToBytes(1)},
+      {"arena.esp\t1\r\nMeshes\\armor\\a.nif\t1\r\n", ""},  // another letter case
+      {"arena.esp\t1\r\n..\\..\\etc\\passwd\t1\r\nC:\\boot.ini\t1\r\nSound\\a.wav\t1\r\n"
+       "Meshes\\ok.nif\t1\r\n",
+       LongToBytes(4)},
+      {"arena.esp\t1\r\nMeshes\\a.nif\t1", LongToBytes(1)},  // unterminated last line ends it
+  };
+  for (const auto& [list, missing] : cases) {
+    EXPECT_EQ(BuildFileRequests(list, side.paths.GameDir), LongToBytes(0) + missing) << list;
+  }
   std::vector<RequestedFile> requested;
-  EXPECT_EQ(BuildFileRequests(list, side.paths.GameDir, &requested),
-            LongToBytes(0) + LongToBytes(1));
+  BuildFileRequests(cases[0].first, side.paths.GameDir, &requested);
   ASSERT_EQ(requested.size(), 2u);
   EXPECT_EQ(requested[1].Name, "Meshes\\a.nif");
   EXPECT_EQ(requested[1].Size, 5);
-}
-
-TEST(BuildFileRequests, AFilePresentUnderAnotherLetterCaseIsNotAskedFor) {
-  Side side;
-  side.PutDataFile("meshes/Armor/A.NIF", "x");
-  EXPECT_EQ(BuildFileRequests("arena.esp\t1\r\nMeshes\\armor\\a.nif\t1\r\n", side.paths.GameDir),
-            LongToBytes(0));
-}
-
-TEST(BuildFileRequests, NamesThatCouldNeverBeWrittenAreNotAskedForNorProbed) {
-  Side side;
-  const std::string list =
-      "arena.esp\t1\r\n..\\..\\etc\\passwd\t1\r\nC:\\boot.ini\t1\r\nSound\\a.wav\t1\r\n"
-      "Meshes\\ok.nif\t1\r\n";
-  EXPECT_EQ(BuildFileRequests(list, side.paths.GameDir), LongToBytes(0) + LongToBytes(4));
-}
-
-TEST(BuildFileRequests, AnUnterminatedLastLineEndsTheList) {
-  Side side;
-  EXPECT_EQ(BuildFileRequests("arena.esp\t1\r\nMeshes\\a.nif\t1", side.paths.GameDir),
-            LongToBytes(0) + LongToBytes(1));
 }
 
 }  // namespace

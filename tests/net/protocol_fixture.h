@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 #include <set>
@@ -47,6 +48,7 @@ struct Side {
   }
 
   std::filesystem::path DataFiles() const { return root.Path() / "game" / "Data Files"; }
+  // "" for a file that does not exist.
   ByteString DataFile(const std::string& relative) const {
     return root.Read("game/Data Files/" + relative);
   }
@@ -66,20 +68,15 @@ struct Side {
     }
     return files;
   }
-  // Registers a media file this side's export would list: written into Data Files and named
-  // in MediaNames/MediaSizes (entry 0, arena.esp, is set up by SetArena).
-  void AddMedia(const std::string& name, const ByteString& bytes) {
-    std::string path = name;
-    for (char& c : path) c = c == '\\' ? '/' : c;
-    PutDataFile(path, bytes);
+  // A media file this side's export lists (after SetArena's arena.esp), held in Data Files.
+  void AddMedia(std::string name, const ByteString& bytes) {
     media.MediaNames.push_back(name);
     media.MediaSizes.push_back(static_cast<int32_t>(bytes.size()));
+    std::ranges::replace(name, '\\', '/');
+    PutDataFile(name, bytes);
   }
   void SetArena(const ByteString& plugin) {
-    media = MediaList();
-    media.ArenaPlugin = plugin;
-    media.MediaNames.push_back("arena.esp");
-    media.MediaSizes.push_back(static_cast<int32_t>(plugin.size()));
+    media = MediaList{{"arena.esp"}, {static_cast<int32_t>(plugin.size())}, plugin};
   }
 };
 
@@ -143,12 +140,10 @@ inline void Pump(Side& a, Side& b, size_t piece = 64 * 1024) {
   }
 }
 
+// Bytes that compress a little, as game files do; different seeds give different bytes.
 inline ByteString Pattern(size_t size, unsigned seed) {
   ByteString s(size, '\0');
   uint32_t x = seed * 2654435761u + 1;
-  for (auto& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>((x >> 16) % 7 == 0 ? x >> 8 : 'a' + (x >> 20) % 4);
-  }
+  for (auto& c : s) c = static_cast<char>('a' + ((x = x * 1103515245u + 12345u) >> 20) % 7);
   return s;
 }

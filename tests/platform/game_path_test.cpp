@@ -70,33 +70,4 @@ TEST(GamePaths, NormalFilesAreRegularAndNotHidden) {
   EXPECT_FALSE(NormalFileExists(dir.Path() / "missing.esp"));
 }
 
-TEST(GamePaths, MakeFoldersCreatesEveryFolderButNotTheFile) {
-  TempDir dir;
-  const fs::path file = GamePath(dir.Path().string(), "\\Data Files\\MWSE\\remotepc");
-  MakeFolders(file);
-  EXPECT_TRUE(fs::is_directory(dir.Path() / "Data Files/MWSE"));
-  EXPECT_FALSE(fs::exists(file));
-}
-
-TEST(Files, WritesAtAnOffsetNeverTruncate) {
-  TempDir dir;
-  const fs::path file = dir.Write("remotepc", "ABCDEFGH");
-  ASSERT_TRUE(WriteFileAt(file, 0, ByteString(4, '\0')));
-  EXPECT_EQ(dir.Read("remotepc"), ByteString("\0\0\0\0EFGH", 8));
-  ASSERT_TRUE(WriteFileAt(dir.Path() / "new", 0, "abcd"));
-  EXPECT_EQ(dir.Read("new"), "abcd");
-  EXPECT_FALSE(WriteFileAt(dir.Path() / "missing/folder/file", 0, "x"));
-}
-
-TEST(Files, ReadsClipAtTheEnd) {
-  TempDir dir;
-  const fs::path file = dir.Write("log", "0123456789");
-  EXPECT_EQ(ReadFileAt(file, 4, 3).value(), "456");
-  EXPECT_EQ(ReadFileAt(file, 8, 100).value(), "89");
-  EXPECT_EQ(ReadFileAt(file, 20, 5).value(), "");
-  EXPECT_FALSE(ReadFileAt(dir.Path() / "none", 0, 1).has_value());
-  EXPECT_EQ(FileSize(file), 10);
-  EXPECT_EQ(FileSize(dir.Path() / "none"), -1);
-}
-
 }  // namespace

@@ -23,17 +23,14 @@ std::string Read(const TempDir& prefix) {
                            "Installed Path");
 }
 
-struct HiveCase {
-  const char* name;
-  std::string hive;
-  std::string expected;
-};
-
 TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
   const std::string plain = "[Software\\\\Bethesda Softworks\\\\Morrowind] 1700000000\n#time=1\n";
   const std::string twin =
       "[Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Morrowind] 1700000000\n";
-  const HiveCase cases[] = {
+  const struct {
+    const char* name;
+    std::string hive, expected;
+  } cases[] = {
       {"plain key", Hive(plain + "\"Installed Path\"=\"C:\\\\Games\\\\Morrowind\\\\\"\n"),
        "C:\\Games\\Morrowind\\"},
       {"twin only", Hive(twin + "\"Installed Path\"=\"D:\\\\Morrowind\"\n"), "D:\\Morrowind"},
@@ -67,16 +64,13 @@ TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
       {"2048 characters do not",
        Hive(plain + "\"Installed Path\"=\"" + std::string(2048, 'a') + "\"\n"), "Not Found"},
   };
-  for (const HiveCase& c : cases) {
+  for (const auto& c : cases) {
     TempDir prefix;
     prefix.Write("system.reg", c.hive);
     EXPECT_EQ(Read(prefix), c.expected) << c.name;
   }
-}
-
-TEST(WineRegistryTest, MissingPrefixOrHiveIsNotFound) {
-  TempDir prefix;
-  EXPECT_EQ(Read(prefix), "Not Found");
+  TempDir noHive;
+  EXPECT_EQ(Read(noHive), "Not Found");
   EXPECT_EQ(ReadRegistryValue("", RegistryRoot::LocalMachine, kKey, "Installed Path"), "Not Found");
 }
 

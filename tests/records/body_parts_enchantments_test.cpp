@@ -55,17 +55,4 @@ TEST(ResolveEnchantments, EachEnchantedItemGetsItsOwnCopyUnderANewId) {
   EXPECT_THAT(p.ItemRecords, ElementsAre(expectedWeapon, potion, "", master, expectedBook));
 }
 
-TEST(AssembleCharacterRecords, JoinsInTheFixedOrder) {
-  CharacterPackage p;
-  p.HeadRecord = "H";
-  p.EnchantmentRecords = {"E1", "E2"};
-  p.SpellRecords = {"S1", "", "S3"};
-  p.ArmorPartRecords = {"A"};
-  p.ClothingPartRecords = {"C"};
-  p.ItemRecords = {"", "I2"};
-  p.CharacterRecords = "stale";
-  AssembleCharacterRecords(p);
-  EXPECT_EQ(p.CharacterRecords, "HE1E2S1S3ACI2");
-}
-
 }  // namespace

@@ -16,8 +16,6 @@ namespace {
 using namespace tes3;
 using ::testing::ElementsAre;
 
-ByteString Plugin(const std::vector<ByteString>& records) { return File(Header{}, records); }
-
 ByteString Misc(const std::string& id, const std::string& name) {
   return ItemRecord(Item("MISC", id).WithName(name));
 }
@@ -29,7 +27,8 @@ struct Collection {
   FakeUi ui;
   CharacterPackage package;
 
-  void Run() {
+  void Run(const ByteString& savegame) {
+    game.WriteSavegame("a.ess", savegame);
     ASSERT_EQ(ReadSavegame(game.Paths(), names, package), std::nullopt);
     CollectObjects(game.Paths(), names, ui, package);
   }
@@ -37,20 +36,17 @@ struct Collection {
 
 TEST(CollectObjects, FirstFileInSearchOrderWinsAndEntriesTakeTheirRecords) {
   Collection c;
-  c.game.WriteDataFile("older.esp", Plugin({Misc("ring", "Older"), SpellRecord("fire", "Older")}),
+  c.game.WriteDataFile("older.esp", File({}, {Misc("ring", "Older"), SpellRecord("fire", "Older")}),
                        5);
-  c.game.WriteDataFile("newer.esp", Plugin({Misc("ring", "Newer")}), 1);
+  c.game.WriteDataFile("newer.esp", File({}, {Misc("ring", "Newer")}), 1);
   Npc player;
   player.Inventory = {{1, "ring"}, {3, "iron_sword"}, {2, "ring"}};
   player.Spells = {"fire", "frost", "shield"};
   // The savegame is the newest file and still searched last.
-  c.game.WriteSavegame("a.ess", Savegame({{"Morrowind.esm"}, {"older.esp"}, {"newer.esp"}},
-                                         {Misc("ring", "Save"), SpellRecord("fire", "Save"),
-                                          SpellRecord("frost", "Save"), NpcRecord(player)}));
-  c.Run();
+  c.Run(Savegame({{"Morrowind.esm"}, {"older.esp"}, {"newer.esp"}},
+                 {Misc("ring", "Save"), SpellRecord("fire", "Save"), SpellRecord("frost", "Save"),
+                  NpcRecord(player)}));
   const CharacterPackage& p = c.package;
-
-  EXPECT_THAT(p.ItemIds, ElementsAre(Z("ring"), Z("iron_sword"), Z("ring")));
   EXPECT_THAT(p.ItemFound, ElementsAre(true, false, true));
   EXPECT_THAT(p.ItemRecords, ElementsAre(Misc("ring", "Newer"), "", Misc("ring", "Newer")));
   ASSERT_EQ(p.SpellNewIds.size(), 3u);
@@ -60,30 +56,20 @@ TEST(CollectObjects, FirstFileInSearchOrderWinsAndEntriesTakeTheirRecords) {
   // Found spells carry their new ids in the player's NPCS values; the rest keep theirs.
   EXPECT_THAT(SpellIdsOf(p.PlayerRecord),
               ElementsAre(p.SpellNewIds[0], p.SpellNewIds[1], "shield"));
-  EXPECT_EQ(InventoryIds(p.PlayerRecord), p.ItemIds);
   EXPECT_EQ(p.CharacterRecords,
             p.SpellRecords[0] + p.SpellRecords[1] + p.ItemRecords[0] + p.ItemRecords[2]);
-
   EXPECT_THAT(c.ui.Label3, ElementsAre("Inspecting: newer.esp", "Inspecting: older.esp",
                                        "Inspecting: Savegame"));
-  EXPECT_THAT(c.ui.Bar1, ElementsAre(0, 4455 / 2.0, 4455));
-  EXPECT_GT(c.ui.Yields, 0);
 }
 
 TEST(CollectObjects, OneBodyPartServesHeadAndHairAndTheEmptyFirstElementIsSkipped) {
   Collection c;
   Npc player;
-  player.Head = "b_both";
-  player.Hair = "b_both";
+  player.Head = player.Hair = "b_both";
   const ByteString first = BodyPartRecord("b_both", "b\\first.nif");
   const ByteString second = BodyPartRecord("b_both", "b\\second.nif");
-  c.game.WriteSavegame("a.ess", Savegame({}, {first, NpcRecord(player), second}));
-  c.Run();
+  c.Run(Savegame({}, {first, NpcRecord(player), second}));
   const CharacterPackage& p = c.package;
-
-  EXPECT_THAT(p.SourceFiles, ElementsAre("", "Savegame"));
-  EXPECT_THAT(c.ui.Label3, ElementsAre("Inspecting: Savegame"));
-  EXPECT_THAT(c.ui.Bar1, ElementsAre(4455));
   EXPECT_TRUE(p.HeadFound && p.HairFound);
   const auto withoutNul = [](const std::string& id) { return id.substr(0, id.size() - 1); };
   EXPECT_EQ(p.HeadRecord, ReplaceId(first, withoutNul(p.NewHeadId)));
@@ -98,20 +84,17 @@ TEST(CollectObjects, DamagedPluginKeepsWhatItDeliveredAndTheSearchGoesOn) {
   for (const bool cutOff : {true, false}) {
     SCOPED_TRACE(cutOff ? "cut off" : "size 0xFFFFFFF0");
     Collection c;
-    ByteString bad = Plugin({Misc("ring", "Bad"), SpellRecord("fire", "Bad")});
-    const size_t spell = bad.find("SPEL");
+    ByteString bad = File({}, {Misc("ring", "Bad"), SpellRecord("fire", "Bad")});
     if (cutOff) {
       bad.resize(bad.size() - 5);
     } else {
-      bad.replace(spell + 4, 4, LongToBytes(static_cast<int32_t>(0xFFFFFFF0)));
+      bad.replace(bad.find("SPEL") + 4, 4, LongToBytes(static_cast<int32_t>(0xFFFFFFF0)));
     }
     c.game.WriteDataFile("bad.esp", bad, 1);
     Npc player;
     player.Inventory = {{1, "ring"}};
     player.Spells = {"fire"};
-    c.game.WriteSavegame("a.ess",
-                         Savegame({{"bad.esp"}}, {SpellRecord("fire", "Save"), NpcRecord(player)}));
-    c.Run();
+    c.Run(Savegame({{"bad.esp"}}, {SpellRecord("fire", "Save"), NpcRecord(player)}));
     EXPECT_EQ(c.package.ItemRecords[0], Misc("ring", "Bad"));
     EXPECT_EQ(c.package.SpellRecords[0],
               ReplaceId(SpellRecord("fire", "Save"), c.package.SpellNewIds[0]));
@@ -125,25 +108,19 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
   player.Inventory = {{1, "test_armor"},   {1, "test_clothing"}, {1, "test_weapon"},
                       {1, "test_alchemy"}, {1, "test_book"},     {1, "test_misc"}};
   player.Spells = {"test_spellmaking"};
-  c.game.WriteSavegame("a.ess",
-                       Savegame({{"Morrowind.esm"}, {"all_types.esp"}}, {NpcRecord(player)}));
-  c.Run();
+  c.Run(Savegame({{"Morrowind.esm"}, {"all_types.esp"}}, {NpcRecord(player)}));
   const CharacterPackage& p = c.package;
-
   // The editor ends BNAM values in a NUL; the parts are found all the same.
   EXPECT_THAT(p.ArmorPartIds, ElementsAre("test_bodypart_a"));
   EXPECT_THAT(p.ClothingPartIds, ElementsAre("test_bodypart_c"));
-  EXPECT_THAT(p.EnchantmentIds, ElementsAre("test_enchanting_on_use", "test_enchanting_on_use",
-                                            "test_enchanting_on_use", "test_enchanting"));
-  std::set<std::string> distinct(p.EnchantmentNewIds.begin(), p.EnchantmentNewIds.end());
-  EXPECT_EQ(distinct.size(), 4u);
+  EXPECT_EQ(std::set<std::string>(p.EnchantmentNewIds.begin(), p.EnchantmentNewIds.end()).size(),
+            4u);
   // Armour, clothing, weapon and book (inventory 0, 1, 2, 4) name their own new ids.
   const size_t enchanted[] = {0, 1, 2, 4};
   for (size_t j = 0; j < 4; ++j) {
     const ByteString& item = p.ItemRecords[enchanted[j]];
     EXPECT_EQ(SubrecordValue(item, item.find("ENAM")), Z(p.EnchantmentNewIds[j]));
   }
-
   std::vector<std::string> types;
   for (size_t at = 0; at + 16 <= p.CharacterRecords.size();
        at += 16 + static_cast<uint32_t>(BytesToLongAt(p.CharacterRecords, at + 4))) {

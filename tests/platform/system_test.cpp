@@ -1,9 +1,9 @@
-#include "platform/start_program.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/network_facts.h"
+#include "platform/start_program.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -29,6 +29,26 @@ TEST(FindProgramOnPath, TakesTheFirstExecutableFileInPathOrder) {
   ScopedEnv path("PATH", ":" + d + "/a:" + d + "/b:" + d + "/c");
   EXPECT_EQ(FindProgramOnPath("tool"), tool);
   EXPECT_EQ(FindProgramOnPath("missing"), fs::path());
+}
+
+TEST(NetworkFacts, DefaultRouteNeedsAnUpRouteToEverywhereOffLoopback) {
+  const std::string header =
+      "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+  struct Case {
+    std::string Rows;
+    std::vector<std::string> Interfaces;
+  } cases[] = {
+      {"eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+       "eth0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n",
+       {"eth0"}},
+      {"eth0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n", {}},
+      {"lo\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n", {}},
+      {"wlan0\t00000000\t0101A8C0\t0002\t0\t0\t600\t00000000\t0\t0\t0\n", {}},  // down
+      {"broken line\n\nwg0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n", {"wg0"}},
+      {"", {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DefaultRouteInterfaces(header + c.Rows), c.Interfaces) << c.Rows;
 }
 
 }  // namespace
