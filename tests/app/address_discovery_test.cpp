@@ -10,78 +10,64 @@
 namespace {
 
 using testing::StartsWith;
+using Table = std::vector<std::array<uint8_t, 4>>;
 
-Environment OnlineEnvironment(const std::string& url) {
+Environment Online(const std::string& url, Table table = {}) {
   Environment env;
   env.AddressPageUrl = url;
   env.InternetConnected = [] { return true; };
+  env.LocalAddressTable = [table] { return table; };
   return env;
 }
 
 std::string Http(const std::string& body) {
-  return "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nX-Note: Address: 6.6.6.6\r\n\r\n" + body;
+  return "HTTP/1.0 200 OK\r\nX-Note: Address: 6.6.6.6\r\n\r\n" + body;
 }
 
 TEST(ExternalAddress, ReadsTheAddressFromThePageBodyOnly) {
-  struct Case {
-    std::string Body;
-    std::string Expected;
-    bool Headers = true;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       // The markup behind the address stays; the status line cuts it before the first "<".
-      {"<html><body>Current IP Address: 84.1.2.3</body></html>\r\n", "84.1.2.3</body></html>\r"},
-      {"your ADDRESS:   84.1.2.3   ", "84.1.2.3"},
-      // Without the marker the text starts at the 8th character.
-      {"hello there, world\nmore", "here, world"},
-      {"      \n   ", ""},
-      // A marker beyond the first 250 bytes is no marker.
-      {std::string(245, 'x') + "Address: 1.2.3.4\n", std::string(238, 'x') + "Addre"},
-      {"Address: 84.1.2.3\n" + std::string(100000, 'y'), "84.1.2.3"},
-      // A reply without headers is all body.
-      {"Address: 84.1.2.3\n", "84.1.2.3", false},
+      {Http("<html><body>Current IP Address: 84.1.2.3</body></html>\r\n"),
+       "84.1.2.3</body></html>\r"},
+      {Http("your ADDRESS:   84.1.2.3   "), "84.1.2.3"},
+      {Http("hello there, world\nmore"), "here, world"},  // no marker: from the 8th character
+      {Http("      \n   "), ""},
+      {Http(std::string(245, 'x') + "Address: 1.2.3.4\n"), std::string(238, 'x') + "Addre"},
+      {Http("Address: 84.1.2.3\n" + std::string(100000, 'y')), "84.1.2.3"},
+      {"Address: 84.1.2.3\n", "84.1.2.3"},  // a reply without headers is all body
   };
-  for (const Case& c : cases) {
-    AddressPageServer server(c.Headers ? Http(c.Body) : c.Body);
-    EXPECT_EQ(GetExternalAddress(OnlineEnvironment(server.Url())), c.Expected)
-        << c.Body.substr(0, 60);
+  for (const auto& [reply, expected] : cases) {
+    AddressPageServer server(reply);
+    EXPECT_EQ(GetExternalAddress(Online(server.Url())), expected) << reply.substr(0, 60);
     EXPECT_THAT(server.Request(), StartsWith("GET / HTTP/1.0\r\n"));
   }
-}
-
-TEST(ExternalAddress, HostNamesAreLookedUp) {
-  AddressPageServer server(Http("Address: 84.1.2.3\n"));
-  EXPECT_EQ(GetExternalAddress(
-                OnlineEnvironment("http://localhost:" + std::to_string(server.Port()) + "/")),
+  AddressPageServer named(Http("Address: 84.1.2.3\n"));
+  EXPECT_EQ(GetExternalAddress(Online("http://localhost:" + std::to_string(named.Port()) + "/")),
             "84.1.2.3");
-  EXPECT_THAT(server.Request(), testing::HasSubstr("\r\nHost: localhost:"));
+  EXPECT_THAT(named.Request(), testing::HasSubstr("\r\nHost: localhost:"));
 }
 
 TEST(ExternalAddress, GivesUpOnAPageThatNeverAnswers) {
   AddressPageServer server("", /*answer=*/false);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(GetExternalAddress(OnlineEnvironment(server.Url())), "");
-  // Start-up waits for this page: a player sees a frozen window until it gives up, so a
-  // few seconds at most.
+  EXPECT_EQ(GetExternalAddress(Online(server.Url())), "");
+  // Start-up waits for this page behind a frozen window: a few seconds at most.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(7));
   EXPECT_TRUE(server.Contacted());
 }
 
 TEST(ExternalAddress, MakesNoRequestWithoutInternet) {
   AddressPageServer server(Http("Address: 84.1.2.3\n"));
-  Environment env = OnlineEnvironment(server.Url());
-  env.InternetConnected = [] { return false; };
-  EXPECT_EQ(GetExternalAddress(env), "");
-  env.InternetConnected = nullptr;
-  EXPECT_EQ(GetExternalAddress(env), "");
+  Environment env = Online(server.Url());
+  for (auto connected : {std::function<bool()>([] { return false; }), std::function<bool()>()}) {
+    env.InternetConnected = connected;
+    EXPECT_EQ(GetExternalAddress(env), "");
+  }
   EXPECT_FALSE(server.Contacted());
 }
 
-TEST(AddressText, ValidAndPublicAddresses) {
-  struct Case {
-    const char* Text;
-    bool Valid;
-    bool Public;
-  } cases[] = {
+TEST(AddressText, ValidPublicBytesAndText) {
+  const std::tuple<const char*, bool, bool> cases[] = {
       {"1.2.3", false, true},      {"1.2.3.4.5", false, true},
       {"0.0.0.0", true, true},     {"00000000000000000001.2.3.4", true, true},
       {"172.16.5.5", true, false}, {"172.20.5.5", true, true},
@@ -89,26 +75,22 @@ TEST(AddressText, ValidAndPublicAddresses) {
       {"10.1.1.1", true, false},   {"192.168.1.100", true, false},
       {"172.17.0.1", true, true},  {"99999999999999999999.1.1.1", false, true},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(IsValidAddress(c.Text), c.Valid) << c.Text;
-    EXPECT_EQ(IsPublicAddress(c.Text), c.Public) << c.Text;
+  for (const auto& [text, valid, isPublic] : cases) {
+    EXPECT_EQ(IsValidAddress(text), valid) << text;
+    EXPECT_EQ(IsPublicAddress(text), isPublic) << text;
   }
-}
-
-TEST(AddressText, BytesAndText) {
   EXPECT_EQ(AddressToText({0xC0, 0xA8, 0x01, 0x64}), "192.168.1.100");
   EXPECT_EQ(AddressToBytes("192.168.1.100"), ByteString("\xC0\xA8\x01\x64", 4));
-  EXPECT_EQ(AddressToBytes("10.0.0.7"), ByteString("\x0A\x00\x00\x07", 4));
   EXPECT_EQ(AddressToBytes("1.2"), ByteString("\x01\x02\x00\x00", 4));
   EXPECT_EQ(AddressToBytes("300.x.3.4"), ByteString("\x00\x00\x03\x04", 4));
 }
 
 TEST(LocalAddresses, ChoiceFollowsTheTable) {
-  struct Case {
-    std::vector<std::array<uint8_t, 4>> Table;
-    std::string External;
-    std::string Chosen;
-  } cases[] = {
+  EXPECT_EQ(GetLocalAddresses(Online("", {{127, 0, 0, 1}, {10, 0, 0, 2}})),
+            "127.0.0.1\r\n10.0.0.2");
+  Table seven(6, {192, 168, 1, 1});
+  seven.push_back({84, 1, 2, 3});
+  const std::tuple<Table, std::string, std::string> cases[] = {
       // Loopback gives way to the first later address reachable from elsewhere.
       {{{127, 0, 0, 1}, {127, 0, 0, 2}, {0, 0, 0, 0}, {192, 168, 1, 5}, {10, 0, 0, 2}},
        "",
@@ -122,35 +104,15 @@ TEST(LocalAddresses, ChoiceFollowsTheTable) {
       {{{192, 168, 1, 5}, {84, 1, 2, 3}}, " 84.1.2.3\r", "84.1.2.3"},
       {{{192, 168, 1, 5}, {84, 1, 2, 3}}, "84.1.2.3<br>", "84.1.2.3"},
       {{{192, 168, 1, 5}, {84, 1, 2, 30}}, "84.1.2.3", "192.168.1.5"},
-      // A private address never wins by matching.
-      {{{84, 1, 2, 3}, {10, 0, 0, 2}}, "10.0.0.2", "84.1.2.3"},
-      // More than six interfaces are all looked at.
-      {{{192, 168, 1, 1},
-        {192, 168, 1, 2},
-        {192, 168, 1, 3},
-        {192, 168, 1, 4},
-        {192, 168, 1, 5},
-        {192, 168, 1, 6},
-        {84, 1, 2, 3}},
-       "84.1.2.3",
-       "84.1.2.3"},
+      {{{84, 1, 2, 3}, {10, 0, 0, 2}}, "10.0.0.2", "84.1.2.3"},  // private never wins by match
+      {seven, "84.1.2.3", "84.1.2.3"},  // more than six interfaces are all looked at
   };
-  for (const Case& c : cases) {
-    AddressPageServer server(Http("Address: " + c.External + "\n"));
-    Environment env = OnlineEnvironment(server.Url());
-    env.LocalAddressTable = [&c] { return c.Table; };
-    EXPECT_EQ(ChooseLocalAddress(env), c.Chosen) << c.External;
-    EXPECT_EQ(ChooseFromList(GetLocalAddresses(env), c.External), c.Chosen) << c.External;
+  for (const auto& [table, external, chosen] : cases) {
+    AddressPageServer server(Http("Address: " + external + "\n"));
+    const Environment env = Online(server.Url(), table);
+    EXPECT_EQ(ChooseLocalAddress(env), chosen) << external;
+    EXPECT_EQ(ChooseFromList(GetLocalAddresses(env), external), chosen) << external;
   }
-}
-
-TEST(LocalAddresses, ListIsJoinedByCrLf) {
-  Environment env;
-  EXPECT_EQ(GetLocalAddresses(env), "");
-  env.LocalAddressTable = [] {
-    return std::vector<std::array<uint8_t, 4>>{{127, 0, 0, 1}, {10, 0, 0, 2}, {84, 1, 2, 3}};
-  };
-  EXPECT_EQ(GetLocalAddresses(env), "127.0.0.1\r\n10.0.0.2\r\n84.1.2.3");
 }
 
 }  // namespace

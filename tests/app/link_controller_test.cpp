@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 #include <filesystem>
@@ -9,19 +10,19 @@
 #include "app/address_page_server.h"
 #include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
-#include "core/app_paths.h"
 #include "media/media_list.h"
 #include "net/bytes.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using testing::ElementsAre;
 using testing::HasSubstr;
+
+bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
 
 const ByteString kTail = "tail-of-the-relay";
 const std::string kListening = "Please establish connection with Peer\r\nYour external IP is: ";
@@ -44,14 +45,9 @@ struct Side {
   explicit Side(bool withMwse = true) {
     if (withMwse) game.Write("Data Files/MWSE/remotepc", "\x05\x06\x07\x08" + kTail);
     paths.GameDir = game.Path().string();
-    paths.ProgramDir = program.Path().string();
-    env.ProgramDir = paths.ProgramDir;
-    env.PeerPort = WindowWorld::FreePort();
-    env.InternetConnected = [] { return false; };
-    env.LocalAddressTable = [] { return std::vector<std::array<uint8_t, 4>>{{127, 0, 0, 1}}; };
+    env.ProgramDir = paths.ProgramDir = program.Path().string();
     env.PrimaryAddress = [] { return std::string("192.0.2.1"); };
-    relay.VarNameCount = 3;
-    relay.OutVarCount = 2;
+    relay.VarNameCount = relay.OutVarCount = 3;
   }
 
   bool Start() {
@@ -62,7 +58,7 @@ struct Side {
 
   TempDir game, program;
   AppPaths paths;
-  Environment env;
+  Environment env = WindowWorld().Env();
   RelayTables relay;
   MediaList media;
   NameGenerator names;
@@ -73,8 +69,6 @@ struct Side {
   LinkController controller{link, view, ui, env, paths, relay, receiver};
 };
 
-ByteString Word(char value) { return ByteString(1, value) + ByteString(3, '\0') + kTail; }
-
 TEST(LinkController, StartServerShowsTheAddressesAndZeroesTheLinkWord) {
   AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nYour Address: 84.1.2.3<br>\r\n");
   Side side;
@@ -83,10 +77,9 @@ TEST(LinkController, StartServerShowsTheAddressesAndZeroesTheLinkWord) {
   ASSERT_TRUE(side.Start());
   EXPECT_EQ(side.view.Color, 65535);
   EXPECT_EQ(side.view.Caption, kListening + "84.1.2.3\r\nYour LAN IP is: 192.0.2.1");
-  EXPECT_EQ(side.RemotePc(), Word(0));
+  EXPECT_EQ(side.RemotePc(), ByteString(4, '\0') + kTail);
   EXPECT_THAT(side.ui.States, ElementsAre("Idle"));
-  EXPECT_EQ(side.relay.VarNameCount, 0);
-  EXPECT_EQ(side.relay.OutVarCount, 0);
+  EXPECT_EQ(side.relay.VarNameCount + side.relay.OutVarCount, 0);
 }
 
 // The port was taken while the link was up: when the link ends, the label turns red with a
@@ -99,7 +92,7 @@ TEST(LinkController, ALinkEndingWhenThePortIsTakenLeavesTheLabelRed) {
     side.link.CloseListener();
     side.view.Color = 65280;
     side.view.Caption = "Connected to Peer";
-    side.game.Write("Data Files/MWSE/remotepc", Word(1));
+    side.game.Write("Data Files/MWSE/remotepc", "\x01" + ByteString(3, '\0') + kTail);
     QTcpServer occupant;
     ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
     if (broke) {
@@ -109,14 +102,14 @@ TEST(LinkController, ALinkEndingWhenThePortIsTakenLeavesTheLabelRed) {
     }
     EXPECT_EQ(side.view.Color, 255);
     EXPECT_THAT(side.view.Caption, HasSubstr(std::to_string(side.env.PeerPort)));
-    EXPECT_EQ(side.RemotePc(), Word(0));
+    EXPECT_EQ(side.RemotePc(), ByteString(4, '\0') + kTail);
   }
 }
 
 TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
-  Side side(/*withMwse=*/false);
-  ASSERT_TRUE(side.Start());
-  EXPECT_FALSE(std::filesystem::exists(side.game.Path() / "Data Files"));
+  Side bare(/*withMwse=*/false);
+  ASSERT_TRUE(bare.Start());
+  EXPECT_FALSE(std::filesystem::exists(bare.game.Path() / "Data Files"));
 }
 
 TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData) {
@@ -124,16 +117,16 @@ TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData)
   ASSERT_TRUE(side.Start());
   PeerLink peer;
   peer.Dial("127.0.0.1", static_cast<uint16_t>(side.env.PeerPort));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return side.link.IsConnected(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return side.link.IsConnected(); }));
   EXPECT_FALSE(side.link.IsListening());
   // A character message of which only a part arrived.
   side.receiver.ProcessArrival("\xFF\xFE" + LongToBytes(5000) + ByteString(3000, 'x'));
   ASSERT_TRUE(side.receiver.State().PayloadPending);
   emit side.link.Error();
-  EXPECT_FALSE(side.link.IsConnected());
-  EXPECT_TRUE(side.link.IsListening());
+  EXPECT_TRUE(!side.link.IsConnected() && side.link.IsListening());
   EXPECT_FALSE(side.receiver.State().PayloadPending);
   EXPECT_EQ(side.ui.States.back(), "Disconnected");
+  EXPECT_TRUE(side.ui.Messages.empty());
 }
 
 TEST(LinkController, SendProgressFillsTheBarAndEndsServingInIdle) {
@@ -145,6 +138,99 @@ TEST(LinkController, SendProgressFillsTheBarAndEndsServingInIdle) {
   side.receiver.State().ServingRequests = true;
   emit side.link.SendProgress(100, 0);
   EXPECT_THAT(side.ui.States, ElementsAre("Idle"));
+}
+
+// Two links over loopback: `server` listens and accepts, `client` dials it.
+class LinkPair : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Listen("127.0.0.1", 0));
+    QObject::connect(&server, &PeerLink::ConnectionRequest, [this] {
+      ++requests;
+      server.Accept();
+    });
+    client.Dial("127.0.0.1", server.ListenerPort());
+    ASSERT_TRUE(WaitFor([this] { return server.IsConnected() && client.IsConnected(); }));
+    server.SetArrivalHandler([this](const ByteString& data) { received += data; });
+  }
+
+  PeerLink server, client;
+  int requests = 0;
+  ByteString received;  // by the server
+};
+
+TEST_F(LinkPair, PeerClosingIsClosedAndOwnCloseRaisesNothing) {
+  QSignalSpy serverClosed(&server, &PeerLink::Closed), serverError(&server, &PeerLink::Error);
+  QSignalSpy clientClosed(&client, &PeerLink::Closed), clientError(&client, &PeerLink::Error);
+  EXPECT_EQ(server.RemoteAddress(), "127.0.0.1");
+  client.CloseConnection();
+  ASSERT_TRUE(serverClosed.wait(5000));
+  // A later connection is accepted: the events of the first one are all behind us.
+  PeerLink later;
+  later.Dial("127.0.0.1", server.ListenerPort());
+  ASSERT_TRUE(WaitFor([&] { return requests == 2 && later.IsConnected(); }));
+  EXPECT_EQ(serverClosed.count(), 1);
+  EXPECT_EQ(serverError.count() + clientClosed.count() + clientError.count(), 0);
+}
+
+TEST_F(LinkPair, DataArrivingDuringTheHandlerFollowsInOrderWithoutReentry) {
+  std::vector<std::string> events;
+  int depth = 0, deepest = 0;
+  const ByteString first = "first;", rest = std::string(200000, 'r') + "end";
+  server.SetArrivalHandler([&](const ByteString& data) {
+    deepest = std::max(deepest, ++depth);
+    events.push_back("data");
+    if ((received += data) == first) {  // the handler yields while more data and the close arrive
+      client.Send(rest);
+      QTest::qWait(200);
+      client.CloseConnection();
+      QTest::qWait(200);
+    }
+    --depth;
+  });
+  QObject::connect(&server, &PeerLink::Closed, [&] { events.push_back("closed"); });
+  client.Send(first);
+  ASSERT_TRUE(WaitFor([&] { return !events.empty() && events.back() == "closed"; }));
+  EXPECT_EQ(received, first + rest);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "closed"), 1);
+}
+
+TEST_F(LinkPair, ASecondRequestIsRefusedWhileConnected) {
+  PeerLink third;
+  QSignalSpy thirdEnded(&third, &PeerLink::Closed), thirdError(&third, &PeerLink::Error);
+  third.Dial("127.0.0.1", server.ListenerPort());
+  ASSERT_TRUE(WaitFor([&] { return thirdEnded.count() + thirdError.count() > 0; }));
+  EXPECT_EQ(requests, 1);
+  client.Send("still here");
+  ASSERT_TRUE(WaitFor([&] { return received == "still here"; }));
+}
+
+TEST_F(LinkPair, SendProgressEndsWithNothingRemaining) {
+  std::vector<std::pair<qint64, qint64>> reports;
+  QObject::connect(&client, &PeerLink::SendProgress,
+                   [&](qint64 sent, qint64 remaining) { reports.emplace_back(sent, remaining); });
+  const ByteString big(4 << 20, 'b');
+  client.Send(big);
+  ASSERT_TRUE(WaitFor([&] { return received.size() == big.size(); }));
+  ASSERT_TRUE(WaitFor([&] { return !reports.empty() && reports.back().second == 0; }));
+  for (const auto& [sent, remaining] : reports) EXPECT_EQ(sent + remaining, qint64(big.size()));
+}
+
+TEST(Link, FailedDialIsErrorAndListenFailsOnAPortInUseOrABadAddress) {
+  PeerLink link;
+  QSignalSpy closed(&link, &PeerLink::Closed), error(&link, &PeerLink::Error);
+  link.Dial("127.0.0.1", WindowWorld::FreePort());  // nobody listens there
+  ASSERT_TRUE(error.wait(5000));
+  link.Dial("not.an.address", 1);  // never looked up by name
+  ASSERT_TRUE(error.wait(5000));
+  EXPECT_EQ(closed.count(), 0);
+  QTcpServer occupant;
+  ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, 0));
+  EXPECT_FALSE(link.Listen("127.0.0.1", occupant.serverPort()));
+  EXPECT_FALSE(link.Listen("1.2.3", 0));
+  EXPECT_TRUE(link.Listen("", 0));
+  EXPECT_EQ(link.ListenerAddress(), "0.0.0.0");
 }
 
 }  // namespace

@@ -6,102 +6,90 @@
 #include "app/game_folder_chooser.h"
 #include "app/startup.h"
 #include "app/window_fixture.h"
+#include "support/scoped_env.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char* kRemotepc = "drive_c/Games/Morrowind/Data Files/MWSE/remotepc";
-const char* kLog = "drive_c/Games/Morrowind/MWScriptExtender.log";
 
-class StartupTest : public testing::Test {
- protected:
-  WindowWorld world;
-};
-
-TEST_F(StartupTest, RegistryDecidesBetweenGameFolderAndChooser) {
-  struct Case {
-    const char* name;
-    const char* key;  // nullptr: no system.reg at all
-    std::string value;
-    bool found;
-  };
-  const Case cases[] = {
-      {"plain key", "Software\\\\Bethesda Softworks\\\\Morrowind", "C:\\Games\\Morrowind", true},
-      {"no registry", nullptr, "", false},
-  };
-  for (const Case& c : cases) {
-    WindowWorld local;
-    fs::create_directories(local.Prefix.Path() / "drive_c" / "Games" / "Morrowind");
-    if (c.key) local.Register(c.value, c.key);
-    auto window = local.MakeWindow();
+// With the game registered start-up takes its folder; without, it opens the chooser over a
+// disabled window. Either way the listener is up on the window's own port.
+TEST(StartupTest, RegistryDecidesBetweenGameFolderAndChooser) {
+  for (bool registered : {true, false}) {
+    WindowWorld world;
+    fs::create_directories(world.Prefix.Path() / "drive_c/Games/Morrowind");
+    if (registered) world.Register("C:\\Games\\Morrowind");
+    auto window = world.MakeWindow();
     window->Startup();
-    EXPECT_EQ(window->Paths().ArenaTemplatePath, local.Program.Path().string() + "/arena.dat");
-    if (c.found) {
-      EXPECT_EQ(window->Paths().GameDir,
-                (fs::canonical(local.Prefix.Path()) / "drive_c/Games/Morrowind").string())
-          << c.name;
-      EXPECT_EQ(window->GameFolderChooserWindow(), nullptr) << c.name;
-      EXPECT_TRUE(window->isEnabled()) << c.name;
-      EXPECT_EQ(local.Prefix.Read(kRemotepc), ByteString(4, '\0')) << c.name;
-    } else {
-      EXPECT_EQ(window->Paths().GameDir, "Not Found") << c.name;
-      ASSERT_NE(window->GameFolderChooserWindow(), nullptr) << c.name;
-      EXPECT_TRUE(window->GameFolderChooserWindow()->isVisible()) << c.name;
-      EXPECT_FALSE(window->isEnabled()) << c.name;
-      EXPECT_FALSE(fs::exists(local.Prefix.Path() / kRemotepc)) << c.name;
-    }
-    // Either way the listener is up on the window's own port and the label says so.
-    EXPECT_TRUE(window->Link().IsListening()) << c.name;
-    EXPECT_EQ(window->Link().ListenerPort(), window->Env().PeerPort) << c.name;
-    EXPECT_EQ(window->Drop1BackColor(), 65535) << c.name;
-    EXPECT_TRUE(local.Messages.empty()) << c.name;
+    EXPECT_EQ(window->Paths().ArenaTemplatePath, world.Program.Path().string() + "/arena.dat");
+    EXPECT_EQ(window->Paths().GameDir,
+              registered ? (fs::canonical(world.Prefix.Path()) / "drive_c/Games/Morrowind").string()
+                         : "Not Found");
+    EXPECT_EQ(window->GameFolderChooserWindow() != nullptr, !registered);
+    EXPECT_EQ(window->isEnabled(), registered);
+    EXPECT_EQ(fs::exists(world.Prefix.Path() / kRemotepc), registered);
+    EXPECT_EQ(window->Link().ListenerPort(), window->Env().PeerPort);
+    EXPECT_EQ(window->Drop1BackColor(), 65535);
+    EXPECT_TRUE(world.Messages.empty());
   }
 }
 
-TEST_F(StartupTest, RegistryPathKeepsRemotepcTailAndDeletesTheLog) {
+TEST(StartupTest, RegistryPathKeepsRemotepcTailAndDeletesTheLog) {
+  WindowWorld world;
   // Names on disk differ in case from the texts start-up asks for.
   world.Prefix.Write("drive_c/Games/Morrowind/data files/mwse/REMOTEPC", "\x01\x02\x03\x04tail");
-  world.Prefix.Write(kLog, "QUIB::old lines\n");
+  world.Prefix.Write("drive_c/Games/Morrowind/MWScriptExtender.log", "QUIB::old lines\n");
   world.Register("C:\\Games\\Morrowind");
-  auto window = world.MakeWindow();
-  window->Startup();
+  world.MakeWindow()->Startup();
   EXPECT_EQ(world.Prefix.Read("drive_c/Games/Morrowind/data files/mwse/REMOTEPC"),
             ByteString(4, '\0') + "tail");
-  EXPECT_FALSE(fs::exists(world.Prefix.Path() / kLog));
-  // A folder without Morrowind.exe is accepted on this path.
-  EXPECT_EQ(window->Paths().GameDir,
-            (fs::canonical(world.Prefix.Path()) / "drive_c/Games/Morrowind").string());
+  EXPECT_FALSE(fs::exists(world.Prefix.Path() / "drive_c/Games/Morrowind/MWScriptExtender.log"));
+
+  // A remotepc that is a folder is left alone.
+  TempDir other;
+  fs::create_directories(other.Path() / "Data Files/MWSE/remotepc");
+  PrepareGameFolder(other.Path().string(), true);
+  EXPECT_TRUE(fs::is_directory(other.Path() / "Data Files/MWSE/remotepc"));
 }
 
-TEST_F(StartupTest, RemotepcThatIsAFolderIsLeftAlone) {
-  fs::create_directories(world.Prefix.Path() / kRemotepc);
-  PrepareGameFolder((world.Prefix.Path() / "drive_c/Games/Morrowind").string(), true);
-  EXPECT_TRUE(fs::is_directory(world.Prefix.Path() / kRemotepc));
-}
-
-TEST_F(StartupTest, AddressBoxesComeFromOpponentDat) {
-  struct Case {
-    ByteString file;
-    bool present;
-    std::vector<const char*> boxes;
+TEST(StartupTest, AddressBoxesComeFromOpponentDat) {
+  const std::pair<ByteString, QString> cases[] = {
+      {"", "192.168.1.100"},  // no file
+      {ByteString("\x00\xFF\x07\x2A", 4), "0.255.7.42"},
+      {ByteString("\x0A\x00\x00\x07\x09\x09", 6), "10.0.0.7"},
   };
-  const Case cases[] = {
-      {"", false, {"192", "168", "1", "100"}},
-      {ByteString("\x00\xFF\x07\x2A", 4), true, {"0", "255", "7", "42"}},
-      {ByteString("\x0A\x00\x00\x07\x09\x09", 6), true, {"10", "0", "0", "7"}},
-  };
-  for (const Case& c : cases) {
-    WindowWorld local;
-    if (c.present) local.Program.Write("Opponent.dat", c.file);
-    auto window = local.MakeWindow();
+  for (const auto& [file, boxes] : cases) {
+    WindowWorld world;
+    if (!file.empty()) world.Program.Write("Opponent.dat", file);
+    auto window = world.MakeWindow();
     window->Startup();
-    const char* names[] = {"Text1", "Text2", "Text3", "Text4"};
-    for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(window->findChild<QLineEdit*>(names[i])->text(), c.boxes[i])
-          << c.file.size() << " bytes, " << names[i];
-    }
+    QStringList shown;
+    for (const char* name : {"Text1", "Text2", "Text3", "Text4"})
+      shown << window->findChild<QLineEdit*>(name)->text();
+    EXPECT_EQ(shown.join('.'), boxes) << file.size() << " bytes";
   }
+}
+
+// Unset variables and texts that are no port fall back to 6112 and no dial port.
+TEST(EnvironmentDefault, VariablesChooseThePrefixFolderAndPorts) {
+  ScopedEnv home("HOME", "/home/player"), prefix("WINEPREFIX", std::nullopt),
+      dir("QUIB_PROGRAM_DIR", std::nullopt);
+  for (const char* text : {"", "0", "65536", "99999999999", "-1", "6112x", "+80"}) {
+    ScopedEnv port("QUIB_PORT", text), dial("QUIB_DIAL_PORT", text);
+    const Environment env = Environment::Default("/opt/quib");
+    EXPECT_EQ(env.WinePrefix + env.ProgramDir, "/home/player/.wine/opt/quib");
+    EXPECT_EQ(env.Home, "/home/player");
+    EXPECT_EQ(env.PeerPort, 6112) << text;
+    EXPECT_EQ(env.DialPort, 0) << text;
+  }
+  ScopedEnv prefix2("WINEPREFIX", "/b/prefix"), dir2("QUIB_PROGRAM_DIR", "/b/program"),
+      port("QUIB_PORT", "65535"), dial("QUIB_DIAL_PORT", "1");
+  const Environment env = Environment::Default("/opt/quib");
+  EXPECT_EQ(env.WinePrefix + env.ProgramDir, "/b/prefix/b/program");
+  EXPECT_EQ(env.PeerPort, 65535);
+  EXPECT_EQ(env.DialPort, 1);
 }
 
 }  // namespace

@@ -15,19 +15,16 @@
 // no internet, and message boxes recorded instead of shown.
 struct WindowWorld {
   struct Message {
-    std::string Text;
-    std::string Title;
+    std::string Text, Title;
     MessageIcon Icon;
   };
 
-  TempDir Prefix;
-  TempDir Program;
+  TempDir Prefix, Program;
   std::vector<Message> Messages;
   int ProgramEnds = 0;
 
   // A port no other test of this process or of a parallel run gets: the socket stays bound
-  // (not listening, address reusable, as Qt's listeners are) until the process ends, so the
-  // kernel hands the port to nobody else while a program may still listen on it.
+  // (address reusable, as Qt's listeners are) until the process ends.
   static uint16_t FreePort() {
     static auto* held = new std::vector<std::unique_ptr<QTcpSocket>>;
     auto socket = std::make_unique<QTcpSocket>();
@@ -60,8 +57,7 @@ struct WindowWorld {
   std::unique_ptr<MainWindow> MakeWindow() { return MakeWindow(Env()); }
   std::unique_ptr<MainWindow> MakeWindow(const Environment& env) {
     auto window = std::make_unique<MainWindow>(env);
-    window->MessageHook = [this](const std::string& text, const std::string& title,
-                                 MessageIcon icon) {
+    window->MessageHook = [this](auto text, auto title, auto icon) {
       Messages.push_back({text, title, icon});
     };
     window->ProgramEndHook = [this] { ++ProgramEnds; };

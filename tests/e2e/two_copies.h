@@ -28,21 +28,17 @@ struct Copy {
   Copy() {
     world.Register("C:\\Games\\Morrowind");
     world.Program.Write("arena.dat", *ReadWholeFile(QUIB_ARENA_DAT));
-    // An installed game has at least its master file.
-    WriteGameFile("Data Files/Morrowind.esm", "the master");
+    WriteGameFile("Data Files/Morrowind.esm", "the master");  // an installed game has it
     env = world.Env();
   }
-
   std::filesystem::path WriteGameFile(const std::string& relative, const ByteString& bytes) {
     return world.Prefix.Write(kGameInPrefix + relative, bytes);
   }
-
   void Open() {
     window = world.MakeWindow(env);
     window->Startup();
     window->show();
   }
-
   template <typename T = QWidget>
   T* Control(const char* name) {
     return window->findChild<T*>(name);
@@ -52,13 +48,11 @@ struct Copy {
   }
   // Types the loopback address into the four boxes and clicks "Connect" (env.DialPort).
   void Dial() {
-    const char* octets[4] = {"127", "0", "0", "1"};
-    for (int i = 0; i < 4; ++i) {
-      Control<AddressBox>(qPrintable(QString("Text%1").arg(i + 1)))->setText(octets[i]);
-    }
+    for (int i = 0; i < 4; ++i)
+      Control<AddressBox>(qPrintable(QString("Text%1").arg(i + 1)))->setText(i ? "0" : "127");
+    Control<AddressBox>("Text4")->setText("1");
     Click("cmdConnect");
   }
-
   // Picks `name` in the savegame chooser with "Ok"; returns what the chooser listed, or
   // nothing when it did not open or did not close.
   QStringList ChooseSavegame(const QString& name) {
@@ -78,7 +72,6 @@ struct Copy {
   bool Listening() const { return window->Drop1BackColor() == 65535; }
   // IdleState: the character and launch buttons shown, the progress view hidden.
   bool Idle() { return !Control("cmdCharacter")->isHidden() && Control("Label3")->isHidden(); }
-
   std::filesystem::path GamePathOf(const std::string& backslashText) const {
     return GamePath(window->Paths().GameDir, backslashText);
   }
@@ -101,13 +94,11 @@ class WireTap {
     QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
   }
   ~WireTap() { Drop(); }
-
   uint16_t Port() const { return server_.serverPort(); }
-
   // Ends the connection on both sides, as a broken network would.
   void Cut() {
-    if (near_) near_->disconnectFromHost();
-    if (far_) far_->disconnectFromHost();
+    for (QTcpSocket* socket : {near_, far_})
+      if (socket) socket->disconnectFromHost();
   }
 
   ByteString FromDialler;   // what the dialling copy sent
@@ -120,42 +111,31 @@ class WireTap {
   void Accept() {
     while (QTcpSocket* incoming = server_.nextPendingConnection()) {
       Drop();
-      cut_ = false;
       near_ = incoming;
       far_ = new QTcpSocket(&server_);
-      QObject::connect(near_, &QTcpSocket::readyRead, [this] { Pump(); });
-      QObject::connect(far_, &QTcpSocket::readyRead, [this] { Pump(); });
+      for (QTcpSocket* socket : {near_, far_}) {
+        QObject::connect(socket, &QTcpSocket::readyRead, [this] { Pump(); });
+        QObject::connect(socket, &QTcpSocket::disconnected, [this] { Cut(); });
+      }
       QObject::connect(far_, &QTcpSocket::connected, [this] { Pump(); });
-      QObject::connect(near_, &QTcpSocket::disconnected, [this] { Cut(); });
-      QObject::connect(far_, &QTcpSocket::disconnected, [this] { Cut(); });
       far_->connectToHost(QHostAddress::LocalHost, target_);
     }
   }
-
   void Pump() {
     if (!near_ || !far_ || far_->state() != QAbstractSocket::ConnectedState) return;
-    if (cut_) {
-      near_->readAll();
-      far_->readAll();
-      return;
-    }
-    QByteArray up = near_->readAll();
-    if (FromDialler.size() + static_cast<size_t>(up.size()) >= CutAfter) {
-      up.truncate(static_cast<qsizetype>(CutAfter - FromDialler.size()));
-      cut_ = true;
-      CutAfter = SIZE_MAX;
-    }
-    FromDialler.append(up.constData(), static_cast<size_t>(up.size()));
+    QByteArray up = near_->readAll(), down = far_->readAll();
+    if (CutAfter == 0) return;  // cut: whatever still comes is dropped
+    const bool cut = FromDialler.size() + size_t(up.size()) >= CutAfter;
+    if (cut) up.truncate(qsizetype(CutAfter - FromDialler.size()));
+    FromDialler.append(up.constData(), size_t(up.size()));
     far_->write(up);
-    if (cut_) {
-      Cut();
-      return;
+    if (cut) {
+      CutAfter = 0;
+      return Cut();
     }
-    const QByteArray down = far_->readAll();
-    FromListener.append(down.constData(), static_cast<size_t>(down.size()));
+    FromListener.append(down.constData(), size_t(down.size()));
     near_->write(down);
   }
-
   void Drop() {
     for (QTcpSocket* socket : {near_, far_}) {
       if (!socket) continue;
@@ -164,13 +144,12 @@ class WireTap {
       socket->deleteLater();
     }
     near_ = far_ = nullptr;
+    if (CutAfter == 0) CutAfter = SIZE_MAX;
   }
 
   QTcpServer server_;
   uint16_t target_;
-  QTcpSocket* near_ = nullptr;
-  QTcpSocket* far_ = nullptr;
-  bool cut_ = false;
+  QTcpSocket *near_ = nullptr, *far_ = nullptr;
 };
 
 // A dials B (through the tap A's DialPort names); true when both labels have turned green.
@@ -195,7 +174,6 @@ class TappedPair : public testing::Test {
     tap = OpenThroughTap(a, b);
     ASSERT_TRUE(Connect(a, b));
   }
-
   Copy a, b;
   std::unique_ptr<WireTap> tap;
 };
@@ -209,11 +187,11 @@ struct FileState {
 inline std::map<std::string, FileState> FilesBelow(const std::filesystem::path& folder) {
   std::map<std::string, FileState> files;
   std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    if (!it->is_regular_file()) continue;
-    files[std::filesystem::relative(it->path(), folder).string()] = {
-        ReadWholeFile(it->path()).value_or(""), it->last_write_time()};
+  for (std::filesystem::recursive_directory_iterator it(folder, ec), end; it != end;
+       it.increment(ec)) {
+    if (it->is_regular_file())
+      files[std::filesystem::relative(it->path(), folder).string()] = {
+          ReadWholeFile(it->path()).value_or(""), it->last_write_time()};
   }
   return files;
 }

@@ -11,8 +11,7 @@
 class FakeUi : public Ui {
  public:
   struct Message {
-    std::string Text;
-    std::string Title;
+    std::string Text, Title;
     MessageIcon Icon;
   };
 
@@ -36,15 +35,10 @@ class FakeUi : public Ui {
     if (OnYield) OnYield();
   }
 
-  std::vector<std::string> States;
-  std::vector<std::string> Label3;
-  std::vector<std::string> Label4;
-  std::vector<double> Bar1;
-  std::vector<double> FileProgress;
+  std::vector<std::string> States, Label3, Label4;
+  std::vector<double> Bar1, FileProgress;
   std::vector<Message> Messages;
-  int Drop1Color = 65280;
-  int ChooserOpened = 0;
-  int Yields = 0;
+  int Drop1Color = 65280, ChooserOpened = 0, Yields = 0;
   std::function<void()> OnYield;
 };
 

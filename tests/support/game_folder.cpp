@@ -2,6 +2,7 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include "fixtures/arena_template.h"
@@ -16,16 +17,13 @@ GameFolder::GameFolder() {
 void GameFolder::WriteDataFile(const std::string& name, const ByteString& bytes,
                                int daysAgo) const {
   std::string relative = name;
-  for (char& c : relative) {
-    if (c == '\\') c = '/';
-  }
+  std::replace(relative.begin(), relative.end(), '\\', '/');
   const auto path = dir_.Write("Morrowind/Data Files/" + relative, bytes);
   std::time_t when = std::time(nullptr) - static_cast<std::time_t>(daysAgo) * 86400;
   std::tm local{};
   localtime_r(&when, &local);
   local.tm_hour = 12;
-  local.tm_min = 0;
-  local.tm_sec = 0;
+  local.tm_min = local.tm_sec = 0;
   when = std::mktime(&local);
   const timeval times[2] = {{when, 0}, {when, 0}};
   utimes(path.c_str(), times);
