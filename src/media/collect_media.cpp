@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <limits>
+#include <unordered_map>
 
 #include "core/names.h"
 #include "core/peer_sender.h"
@@ -110,12 +111,17 @@ class MediaCollector {
     return folder == "Meshes" ? meshes_ : folder == "Textures" ? textures_ : icons_;
   }
 
-  // The normal file Data Files\<folder>\<name>, or an empty path.
-  fs::path Find(const std::string& folder, const std::string& name) const {
+  // The normal file Data Files\<folder>\<name>, or an empty path. Each name is looked up
+  // once per collection: a body-part model or a mesh shared by many records would otherwise
+  // cost a directory listing per reference when its letter case differs from the disk's.
+  fs::path Find(const std::string& folder, const std::string& name) {
+    const auto [known, added] = found_.try_emplace(folder + '\\' + name);
+    if (!added) return known->second;
     const fs::path& base = FolderOf(folder);
     if (base.empty() || !UsableName(name)) return {};
     const fs::path file = ResolveBelow(base, name);
-    return NormalFileExists(file) ? file : fs::path();
+    if (NormalFileExists(file)) known->second = file;
+    return known->second;
   }
 
   void ListIfPresent(const std::string& folder, const std::string& name) {
@@ -140,6 +146,7 @@ class MediaCollector {
   const fs::path icons_;
   MediaList& media_;
   NameGenerator& names_;
+  std::unordered_map<std::string, fs::path> found_;
 };
 
 }  // namespace

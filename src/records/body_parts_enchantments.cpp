@@ -11,16 +11,30 @@
 
 namespace {
 
+// A record's id without its NUL (what RecordId gives), as a view into the record.
+std::string_view IdWithoutNul(const ByteString& record) {
+  if (record.size() < 24) return {};
+  const uint64_t size = static_cast<uint32_t>(BytesToLongAt(record, 20));
+  const std::string_view id = std::string_view(record).substr(
+      24, static_cast<size_t>(std::min<uint64_t>(size, record.size() - 24)));
+  return id.empty() ? id : id.substr(0, id.size() - 1);
+}
+
 // Pool positions by id, exact and lower-cased, so that each BNAM value is matched
 // against the pool without comparing it with every record; the positions stay in pool
 // order.
 class BodyPartIndex {
  public:
   explicit BodyPartIndex(const std::vector<ByteString>& pool) {
+    ids_.reserve(pool.size());
     for (size_t i = 0; i < pool.size(); ++i) {
-      ids_.push_back(RecordId(pool[i], false));
+      ids_.push_back(IdWithoutNul(pool[i]));
       exact_[ids_.back()].push_back(i);
-      lowered_[ToLower(ids_.back())].push_back(i);
+      // Only an id ending in ".1st" can be the first-person form of a value.
+      const std::string_view id = ids_.back();
+      if (id.size() >= 4 && EqualsIgnoringCase(id.substr(id.size() - 4), ".1st")) {
+        lowered_[ToLower(id)].push_back(i);
+      }
     }
   }
 
@@ -37,11 +51,12 @@ class BodyPartIndex {
     return result;
   }
 
-  const std::string& Id(size_t i) const { return ids_[i]; }
+  std::string Id(size_t i) const { return std::string(ids_[i]); }
 
  private:
-  std::vector<std::string> ids_;
-  std::unordered_map<std::string, std::vector<size_t>> exact_;
+  // Views into the pool's records, which outlive the index.
+  std::vector<std::string_view> ids_;
+  std::unordered_map<std::string_view, std::vector<size_t>> exact_;
   std::unordered_map<std::string, std::vector<size_t>> lowered_;
 };
 
@@ -79,7 +94,7 @@ void ResolveEnchantments(NameGenerator& names, CharacterPackage& p) {
   p.EnchantmentIds.clear();
   p.EnchantmentNewIds.clear();
   p.EnchantmentRecords.clear();
-  std::unordered_map<std::string, size_t> firstById;
+  std::unordered_map<std::string_view, size_t> firstById;
   bool indexed = false;
   for (ByteString& item : p.ItemRecords) {
     const size_t h = FindSubrecord(item, "ENAM", 0);
@@ -91,7 +106,7 @@ void ResolveEnchantments(NameGenerator& names, CharacterPackage& p) {
     const std::string id = item.substr(h + 8, static_cast<size_t>(size - 1));
     if (!indexed) {
       for (size_t i = 0; i < p.EnchantmentPool.size(); ++i) {
-        firstById.emplace(RecordId(p.EnchantmentPool[i], false), i);
+        firstById.emplace(IdWithoutNul(p.EnchantmentPool[i]), i);
       }
       indexed = true;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
+#include <cstring>
 #include <unordered_map>
 
 #include "core/app_paths.h"
@@ -20,8 +22,49 @@ namespace {
 constexpr std::array<std::string_view, 11> kItemTypes = {
     "CLOT", "ALCH", "ARMO", "MISC", "INGR", "WEAP", "APPA", "BOOK", "LIGH", "PROB", "REPA"};
 
-bool IsItemType(std::string_view type) {
-  return std::find(kItemTypes.begin(), kItemTypes.end(), type) != kItemTypes.end();
+// A record type's 4 characters as one little-endian number: the walk classifies each record
+// with integer compares instead of text compares. Types are always 4 characters.
+constexpr uint32_t TypeCode(std::string_view type) {
+  return static_cast<uint32_t>(static_cast<unsigned char>(type[0])) |
+         static_cast<uint32_t>(static_cast<unsigned char>(type[1])) << 8 |
+         static_cast<uint32_t>(static_cast<unsigned char>(type[2])) << 16 |
+         static_cast<uint32_t>(static_cast<unsigned char>(type[3])) << 24;
+}
+
+constexpr std::array<uint32_t, kItemTypes.size()> kItemCodes = [] {
+  std::array<uint32_t, kItemTypes.size()> codes{};
+  for (size_t i = 0; i < kItemTypes.size(); ++i) codes[i] = TypeCode(kItemTypes[i]);
+  return codes;
+}();
+constexpr uint32_t kArmo = TypeCode("ARMO");
+constexpr uint32_t kClot = TypeCode("CLOT");
+constexpr uint32_t kSpel = TypeCode("SPEL");
+constexpr uint32_t kEnch = TypeCode("ENCH");
+constexpr uint32_t kBody = TypeCode("BODY");
+
+// The types the collection looks at, as bits of a 1024-bit table indexed by a hash of the
+// type code. Most records of a plug-in are of other types (statics, cells, dialogue) and
+// are passed over after this one test; the common ones share no bit with a wanted type.
+constexpr uint32_t TypeSlot(uint32_t code) { return (code * 0x9E3779B1u) >> 22; }
+
+constexpr std::array<uint64_t, 16> kWantedTypeSlots = [] {
+  std::array<uint64_t, 16> slots{};
+  const auto add = [&slots](uint32_t code) {
+    slots[TypeSlot(code) / 64] |= uint64_t{1} << (TypeSlot(code) % 64);
+  };
+  add(kSpel);
+  add(kEnch);
+  add(kBody);
+  for (const uint32_t code : kItemCodes) add(code);
+  return slots;
+}();
+
+bool MaybeWanted(uint32_t code) {
+  return (kWantedTypeSlots[TypeSlot(code) / 64] >> (TypeSlot(code) % 64) & 1) != 0;
+}
+
+bool IsItemType(uint32_t code) {
+  return std::find(kItemCodes.begin(), kItemCodes.end(), code) != kItemCodes.end();
 }
 
 // The signed size of the sub-record whose tag stands at `at`; 0 when it is cut off.
@@ -57,13 +100,17 @@ struct TextHash {
 // The entries still waiting for their record, by id. Looking an id up hands over every
 // waiting entry in list order, which is exactly the set of not-yet-found entries a
 // comparison with each of them in turn would match; the walk stays linear in the files.
+// A bit per id, from its length and its first and last four bytes, turns most ids away
+// before they are hashed in full.
 class WaitingEntries {
  public:
   void Add(const std::string& id, size_t entry) {
-    if (!id.empty()) waiting_[id].push_back(entry);
+    if (id.empty()) return;
+    waiting_[id].push_back(entry);
+    seen_.set(Fingerprint(id));
   }
   std::vector<size_t> Take(std::string_view id) {
-    if (waiting_.empty()) return {};
+    if (waiting_.empty() || id.empty() || !seen_.test(Fingerprint(id))) return {};
     const auto it = waiting_.find(id);
     if (it == waiting_.end()) return {};
     std::vector<size_t> entries = std::move(it->second);
@@ -72,7 +119,24 @@ class WaitingEntries {
   }
 
  private:
+  static constexpr size_t kBits = 8192;
+
+  static size_t Fingerprint(std::string_view id) {
+    uint32_t head = 0;
+    uint32_t tail = 0;
+    if (id.size() >= 4) {
+      std::memcpy(&head, id.data(), 4);
+      std::memcpy(&tail, id.data() + id.size() - 4, 4);
+    } else {
+      for (const char c : id) head = head << 8 | static_cast<unsigned char>(c);
+    }
+    const uint64_t mixed = (id.size() * 0x9E3779B97F4A7C15u) ^ (head * 0xC2B2AE3D27D4EB4Fu) ^
+                           (tail * 0x165667B19E3779F9u);
+    return static_cast<size_t>(mixed >> 51) % kBits;
+  }
+
   std::unordered_map<std::string, std::vector<size_t>, TextHash, std::equal_to<>> waiting_;
+  std::bitset<kBits> seen_;
 };
 
 void ClearCollection(CharacterPackage& p) {
@@ -99,6 +163,18 @@ void ClearCollection(CharacterPackage& p) {
   p.EnchantmentNewIds.clear();
   p.EnchantmentRecords.clear();
   p.CharacterRecords.clear();
+}
+
+// The position of the first NUL + id + NUL in the record. The search is for id + NUL, then
+// the byte before it is checked: a player record holds thousands of NULs (its padded
+// inventory ids), so starting at a NUL would try a comparison at each of them.
+size_t FirstNulEnclosed(const ByteString& record, const std::string& id) {
+  const std::string idAndNul = id + '\0';
+  for (size_t at = record.find(idAndNul, 1); at != ByteString::npos;
+       at = record.find(idAndNul, at + 1)) {
+    if (record[at - 1] == '\0') return at - 1;
+  }
+  return ByteString::npos;
 }
 
 // Overwrites `count` bytes of the player record at `pos` with the start of `text`, within
@@ -138,26 +214,28 @@ class Collector {
     p_.SpellRecords.assign(p_.SpellIds.size(), ByteString());
   }
 
-  // Only the records taken are copied out of the walk's buffer.
-  void Visit(std::string_view type, std::string_view record) {
-    if (IsItemType(type)) {
+  // A record that may be of a type looked at (MaybeWanted): only records of those types
+  // have their id read, and only the records taken are copied out of the walk's buffer.
+  // Kept out of line so that the test every other record gets stays a few instructions.
+  [[gnu::noinline]] void Visit(uint32_t code, std::string_view record) {
+    if (IsItemType(code)) {
       const std::vector<size_t> entries = items_.Take(IdWithNul(record));
       if (entries.empty()) return;
       const ByteString whole(record);
       for (const size_t k : entries) {
         p_.ItemRecords[k] = whole;
         p_.ItemFound[k] = true;
-        if (type == "ARMO") p_.ArmorRecords.push_back(whole);
-        if (type == "CLOT") p_.ClothingRecords.push_back(whole);
+        if (code == kArmo) p_.ArmorRecords.push_back(whole);
+        if (code == kClot) p_.ClothingRecords.push_back(whole);
       }
-    } else if (type == "SPEL") {
+    } else if (code == kSpel) {
       const std::vector<size_t> entries = spells_.Take(WithoutLastByte(IdWithNul(record)));
       if (entries.empty()) return;
       const ByteString whole(record);
       for (const size_t k : entries) TakeSpell(k, whole);
-    } else if (type == "ENCH") {
+    } else if (code == kEnch) {
       p_.EnchantmentPool.emplace_back(record);
-    } else if (type == "BODY") {
+    } else if (code == kBody) {
       const std::string_view id = IdWithNul(record);
       TakeBodyPartRecord(record, id, p_.HeadId, p_.NewHeadId, p_.HeadRefPos, p_.HeadFound,
                          p_.HeadRecord, p_.PlayerRecord);
@@ -173,7 +251,7 @@ class Collector {
     p_.SpellRecords[k] = ReplaceId(record, p_.SpellNewIds[k]);
     // Only the first NUL + id + NUL is looked at, and only when its leading NUL ends the
     // size field of an NPCS sub-record.
-    const size_t at = p_.PlayerRecord.find(std::string(1, '\0') + id + '\0');
+    const size_t at = FirstNulEnclosed(p_.PlayerRecord, id);
     if (at != ByteString::npos && at >= 7 && p_.PlayerRecord.compare(at - 7, 4, "NPCS") == 0) {
       Splice(p_.PlayerRecord, at + 1, id.size(), p_.SpellNewIds[k]);
     }
@@ -235,7 +313,8 @@ void CollectObjects(const AppPaths& paths, NameGenerator& names, Ui& ui,
     // A damaged file ends its walk early; what it delivered is kept and the search goes on.
     WalkRecordViews(path, length, ui.Shape2Width(), ui,
                     [&collector](std::string_view type, std::string_view record) {
-                      collector.Visit(type, record);
+                      const uint32_t code = TypeCode(type);
+                      if (MaybeWanted(code)) collector.Visit(code, record);
                     });
   }
   CompleteCharacterRecords(names, package);

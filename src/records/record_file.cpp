@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -64,6 +65,18 @@ class RecordReader {
   const char* Data() const { return buffer_.get() + begin_; }
   void Consume(size_t count) { begin_ += count; }
 
+  // Asks the processor for the buffered bytes from `distance` ahead of the current position,
+  // as many as the current record has but at most `distance`. Record headers lie a few
+  // hundred bytes apart in data the kernel's copy has pushed out of the nearer caches;
+  // called once per record, this keeps the walk from waiting for memory on nearly every
+  // record, and a large record costs no more than a small one. Every other 64-byte line is
+  // asked for: the processor fetches each line's 128-byte buddy along with it.
+  void Prefetch(size_t distance, size_t recordLength) const {
+    const size_t stop = std::min(end_, begin_ + distance + std::min(recordLength, distance));
+    for (size_t at = begin_ + distance; at < stop; at += 128)
+      __builtin_prefetch(buffer_.get() + at);
+  }
+
  private:
   static constexpr size_t kChunk = 1 << 20;
   int fd_;
@@ -106,6 +119,7 @@ WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLengt
     }
     const size_t length = kRecordHeaderSize + static_cast<size_t>(size);
     if (!reader.Ensure(length)) return Damaged("cannot be read", position);
+    reader.Prefetch(1024, length);
     position += length;
 
     if (fileLength > 0) {

@@ -130,6 +130,37 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
                                  "CLOT", "WEAP", "ALCH", "BOOK", "MISC"));
 }
 
+TEST(CollectObjects, EveryWantedTypeIsTakenAndLookAlikeTypesAreNot) {
+  // Wanted records, ids of 1 to 11 characters, each beside a look-alike of a type the walk
+  // passes over that carries the same id.
+  const std::vector<std::pair<std::string, std::string>> wanted = {
+      {"CLOT", "c"},         {"ALCH", "al"},         {"ARMO", "arm"},       {"MISC", "misc"},
+      {"INGR", "ingre"},     {"WEAP", "weapon"},     {"APPA", "appara_"},   {"BOOK", "book_001"},
+      {"LIGH", "light_002"}, {"PROB", "probe_0003"}, {"REPA", "repair_004"}};
+  std::vector<ByteString> records;
+  Npc player;
+  for (const auto& [type, id] : wanted) {
+    std::string lookAlike = type;
+    lookAlike[3] = static_cast<char>(lookAlike[3] ^ 0x20);  // MISC -> MISc
+    records.push_back(Record(lookAlike, {Sub("NAME", Z(id)), Sub("MODL", Z("fake"))}));
+    records.push_back(ItemRecord(Item(type, id)));
+    player.Inventory.push_back({1, id});
+  }
+  for (const char* type : {"SPEl", "ENCh", "BODy", "SPEL", "ENCH", "BODY"}) {
+    records.push_back(Record(type, {Sub("NAME", Z("magic")), Sub("DATA", Z(type))}));
+  }
+  player.Spells = {"magic"};
+  Collection c;
+  c.game.WriteDataFile("types.esp", File({}, records), 1);
+  c.Run(Savegame({{"types.esp"}}, {NpcRecord(player)}));
+  for (size_t k = 0; k < wanted.size(); ++k) {
+    EXPECT_EQ(c.package.ItemRecords[k], records[2 * k + 1]) << wanted[k].first;
+  }
+  EXPECT_EQ(c.package.SpellRecords[0].substr(0, 4), "SPEL");
+  EXPECT_THAT(c.package.EnchantmentPool, ElementsAre(records.end()[-2]));
+  EXPECT_THAT(c.package.BodyPartPool, ElementsAre(records.end()[-1]));
+}
+
 TEST(InventoryAndSpellLists, IdsFollowTheFieldRules) {
   const std::string full(32, 'x');
   Npc player;
