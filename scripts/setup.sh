@@ -2,9 +2,11 @@
 # then configure and build one preset. Each step is skipped when it is already done.
 
 QUIB_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libbz2-dev googletest libgtest-dev
-               libgmock-dev libbenchmark-dev clang-format bzip2)
-# The tests and benchmarks check the transfer's bzip2 streams against these encoders.
-QUIB_TEST_PACKAGES=(lbzip2 pbzip2)
+               libgmock-dev libbenchmark-dev clang-format bzip2 libminiupnpc-dev
+               libnatpmp-dev)
+# The tests and benchmarks check the transfer's bzip2 streams against these encoders; the
+# tests across network namespaces need a router with NAT and a port-mapping daemon.
+QUIB_TEST_PACKAGES=(lbzip2 pbzip2 iproute2 nftables miniupnpd-nftables)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 QUIB_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The Windows syntax check of the logic (scripts/check-windows).

@@ -112,6 +112,13 @@ std::string PrimaryAddress(const Environment& env) {
 }
 
 std::string ChooseFromList(const std::string& localList, const std::string& external) {
+  // The page's address as it would be shown: before any markup, without blanks or line ends.
+  std::string_view shown = std::string_view(external).substr(0, external.find('<'));
+  const size_t first = shown.find_first_not_of(" \r\n");
+  shown = first == std::string_view::npos
+              ? std::string_view()
+              : shown.substr(first, shown.find_last_not_of(" \r\n") - first + 1);
+  const auto loopback = [](std::string_view x) { return x.starts_with("127."); };
   std::string chosen;
   for (const std::string& x : Split(localList, "\r\n")) {
     if (!IsValidAddress(x)) continue;
@@ -119,13 +126,12 @@ std::string ChooseFromList(const std::string& localList, const std::string& exte
       chosen = x;
       continue;
     }
-    if (IsPublicAddress(x) && x == external) {
-      chosen = external;
+    if (IsPublicAddress(x) && x == shown) {
+      chosen = x;
       break;
     }
-    // A loopback choice gives way to a later private address; no interface reports this
-    // text, so it keeps "127.0.0.1" bound when the table lists it first.
-    if (chosen == "127.0.0.0" && x != "127.0.0.0" && x != "0.0.0.0") chosen = x;
+    // Nobody else reaches a loopback address: the first later real address wins.
+    if (loopback(chosen) && !loopback(x) && x != "0.0.0.0") chosen = x;
   }
   return chosen;
 }

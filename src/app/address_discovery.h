@@ -28,8 +28,10 @@ std::string GetExternalAddress(const Environment& env);
 // The machine's IPv4 addresses in the platform's order, joined by CR LF.
 std::string GetLocalAddresses(const Environment& env);
 
-// The address the listener binds to: the first valid table address other than "0.0.0.0",
-// unless a later one equals the external address exactly. Empty = all interfaces.
+// The address shown as this machine's on the LAN and the one the router forwards to: the
+// first valid table address other than "0.0.0.0" (a loopback one gives way to the first
+// later address that is neither), unless a later public one equals the external address
+// (cut before "<", blanks and line ends trimmed). Empty when the table has none.
 std::string ChooseLocalAddress(const Environment& env);
 
 // The address shown as the machine's own when the listener is bound to all interfaces.

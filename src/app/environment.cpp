@@ -47,5 +47,6 @@ Environment Environment::Default(const std::string& programDir) {
   env.InternetConnected = [] { return HasDefaultRoute(); };
   env.LocalAddressTable = [] { return LocalIPv4Addresses(); };
   env.PrimaryAddress = [] { return PrimaryIPv4Address(); };
+  env.MapRouterPort = true;
   return env;
 }

@@ -35,6 +35,9 @@ struct Environment {
   // The address shown as the machine's own while listening on all interfaces; when unset,
   // the platform's answer (PrimaryIPv4Address).
   std::function<std::string()> PrimaryAddress;
+  // Whether the home router is asked to forward PeerPort (UPnP-IGD, NAT-PMP). Tests on the
+  // machine's own network leave it off.
+  bool MapRouterPort = false;
 
   // The environment of the real program: the platform's answers and 6112. Two copies can
   // share one machine through environment variables: WINEPREFIX (the registry),

@@ -15,8 +15,24 @@
 
 namespace {
 
+constexpr int kRed = 255;
 constexpr int kYellow = 65535;
 constexpr int kGreen = 65280;
+
+// One short line on whether the router forwards the port.
+QString RouterLine(const PortMapReport& report) {
+  const QString port = QString::number(report.Port);
+  switch (report.Result) {
+    case PortMapReport::Outcome::Open:
+      return "Port " + port + " is open on the router.";
+    case PortMapReport::Outcome::Refused:
+      return "The router refused to open port " + port + " (" +
+             QString::fromStdString(report.Reason) + ").";
+    case PortMapReport::Outcome::NoRouter:
+      break;
+  }
+  return "No router answered; port " + port + " is not forwarded.";
+}
 
 }  // namespace
 
@@ -44,25 +60,52 @@ int32_t LinkController::PeerPort() const { return env_.PeerPort; }
 bool LinkController::StartServer(int32_t& localPort, std::string& localIP) {
   if (localIP.empty()) localIP = LocalAddress;
   if (localPort < 0 || localPort > 65535) return false;
-  if (!link_.Listen(QString::fromStdString(localIP), static_cast<quint16>(localPort))) return false;
+  // Every interface, so that a peer on any of the machine's networks reaches it; localIP is
+  // only the address shown and forwarded to.
+  if (!link_.Listen(QString(), static_cast<quint16>(localPort))) {
+    // Never green over a dead link, never silent about a listener that is gone.
+    view_.SetDrop1BackColor(kRed);
+    view_.SetDrop1Caption("Cannot listen on port " + QString::number(localPort) + ": " +
+                          link_.ListenError());
+    WriteLinkWord(0);
+    return false;
+  }
   ShowListening();
   WriteLinkWord(0);
   ui_.IdleState();
   // Each new peer connection registers its relay keys afresh.
   relay_.VarNameCount = 0;
   relay_.OutVarCount = 0;
+  if (MapPort) {
+    const bool loopback = localIP.starts_with("127.");
+    MapPort(static_cast<uint16_t>(localPort), loopback ? std::string() : localIP);
+  }
   return true;
+}
+
+void LinkController::ShowRouterReport(const PortMapReport& report) {
+  router_ = report;
+  if (link_.IsListening()) ShowCaption();  // never over "Connected to Peer" or a failure
 }
 
 void LinkController::ShowListening() {
   view_.SetDrop1BackColor(kYellow);
-  std::string external = GetExternalAddress(env_);
-  size_t markup = external.find('<');
-  if (markup != std::string::npos) external.resize(markup);
-  QString bound = link_.ListenerAddress();
-  if (bound.isEmpty() || bound == "0.0.0.0") bound = QString::fromStdString(PrimaryAddress(env_));
-  view_.SetDrop1Caption("Please establish connection with Peer\r\nYour external IP is: " +
-                        QString::fromStdString(external) + "\r\nYour LAN IP is: " + bound);
+  pageExternal_ = GetExternalAddress(env_);
+  size_t markup = pageExternal_.find('<');
+  if (markup != std::string::npos) pageExternal_.resize(markup);
+  ShowCaption();
+}
+
+void LinkController::ShowCaption() {
+  // The router knows its public address better than a web page does.
+  const std::string& external =
+      router_ && !router_->ExternalAddress.empty() ? router_->ExternalAddress : pageExternal_;
+  const QString local =
+      QString::fromStdString(LocalAddress.empty() ? PrimaryAddress(env_) : LocalAddress);
+  QString caption = "Please establish connection with Peer\r\nYour external IP is: " +
+                    QString::fromStdString(external) + "\r\nYour LAN IP is: " + local;
+  if (router_) caption += "\r\n" + RouterLine(*router_);
+  view_.SetDrop1Caption(caption);
 }
 
 void LinkController::Connect() {
@@ -105,8 +148,7 @@ void LinkController::OnClosed() {
   receiver_.Reset();
   ui_.DisconnectedState();
   int32_t port = PeerPort();
-  StartServer(port, LocalAddress);
-  ShowListening();
+  if (StartServer(port, LocalAddress)) ShowListening();
   WriteLinkWord(0);
   ui_.IdleState();
 }

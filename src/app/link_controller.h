@@ -3,7 +3,11 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/port_mapping.h"
 
 struct AppPaths;
 struct Environment;
@@ -31,9 +35,16 @@ class LinkController : public QObject {
   LinkController(PeerLink& link, LinkView& view, Ui& ui, const Environment& env, AppPaths& paths,
                  RelayTables& relay, Receiver& receiver, QObject* parent = nullptr);
 
-  // Listens on (localPort, localIP; empty = LocalAddress, then all interfaces). False when
-  // the listener cannot listen; nothing is changed then.
+  // Listens on every interface at localPort; localIP (empty = LocalAddress) is the address
+  // shown and forwarded to. When it cannot listen: false, the label red with the reason and
+  // the remotepc word 0.
   bool StartServer(int32_t& localPort, std::string& localIP);
+
+  // Asked at every listener start to have the router forward (port, address; empty = the
+  // address the router sees).
+  std::function<void(uint16_t port, const std::string& address)> MapPort;
+  // What the router answered; shown while listening.
+  void ShowRouterReport(const PortMapReport& report);
 
   // Click handler of "Connect".
   void Connect();
@@ -51,6 +62,7 @@ class LinkController : public QObject {
   // The yellow label with "Please establish connection with Peer", the external and the
   // local address.
   void ShowListening();
+  void ShowCaption();
   // The green label, Opponent.dat, Timer2 and the remotepc word of a new connection.
   void WriteOpponent();
   // Writes the first four bytes of remotepc, if the game's MWSE folder exists.
@@ -64,4 +76,6 @@ class LinkController : public QObject {
   AppPaths& paths_;
   RelayTables& relay_;
   Receiver& receiver_;
+  std::string pageExternal_;  // the address page's answer at the last listen
+  std::optional<PortMapReport> router_;
 };

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   app.setApplicationName("Quib");
   MainWindow window(Environment::Default(
       QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()));
+  window.EndOnQuitSignals();
   window.Startup();
   window.show();
   return app.exec();

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
 
@@ -22,6 +23,7 @@
 #include "bridge/launch.h"
 #include "media/outcome_text.h"
 #include "platform/game_installs.h"
+#include "platform/quit_signals.h"
 
 namespace {
 
@@ -97,6 +99,16 @@ MainWindow::MainWindow(Environment env, QWidget* parent)
   paths_.ProgramDir = env_.ProgramDir;
   receiver_.SetWorkers(env_.Workers);
   BuildControls();
+  if (env_.MapRouterPort) {
+    // The router answers on the mapper's thread; the label changes on this one.
+    portMapper_ = std::make_unique<PortMapper>([this](const PortMapReport& report) {
+      QMetaObject::invokeMethod(
+          this, [this, report] { controller_.ShowRouterReport(report); }, Qt::QueuedConnection);
+    });
+    controller_.MapPort = [this](uint16_t port, const std::string& address) {
+      portMapper_->Request(port, address);
+    };
+  }
 }
 
 MainWindow::~MainWindow() {
@@ -476,6 +488,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (!ending_) EndProgram();
 }
 
+void MainWindow::EndOnQuitSignals() {
+  const int descriptor = WatchQuitSignals();
+  if (descriptor < 0) return;
+  auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this, descriptor] {
+    DrainQuitSignals(descriptor);
+    EndProgram();
+  });
+}
+
 void MainWindow::EndProgram() {
   if (ending_) return;
   ending_ = true;
@@ -483,6 +505,7 @@ void MainWindow::EndProgram() {
   timer2_->stop();
   link_.CloseConnection();
   link_.CloseListener();
+  if (portMapper_) portMapper_->Stop();
   if (gameFolderChooser_) gameFolderChooser_->Dismiss();
   if (savegameChooser_) savegameChooser_->close();
   close();

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "net/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
+#include "platform/port_mapping.h"
 
 class QFrame;
 class QLabel;
@@ -71,9 +73,13 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   QString AddressBoxText(int box) const override;
   void EnableTimer2() override;
 
-  // Ends the program: closes every window and both sockets, then leaves the event loop
-  // (through ProgramEndHook when set).
+  // Ends the program: closes every window and both sockets, removes the router's port
+  // forwarding, then leaves the event loop (through ProgramEndHook when set).
   void EndProgram();
+
+  // SIGTERM, SIGINT and SIGHUP (a desktop logging out) end the program from now on as
+  // closing the window does.
+  void EndOnQuitSignals();
 
   // When set, message boxes are handed here instead of being shown (tests record them).
   std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>
@@ -127,6 +133,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   Exporter exporter_;
   Bridge bridge_;
   LinkController controller_;
+  std::unique_ptr<PortMapper> portMapper_;  // null when the router is not asked
 
   int drop1BackColor_ = 255;
   // Drop1's link text, which an outcome covers until the user's next action.

@@ -68,6 +68,8 @@ void PeerLink::CloseListener() {
 
 bool PeerLink::IsListening() const { return listener_->isListening(); }
 
+QString PeerLink::ListenError() const { return listener_->errorString(); }
+
 QString PeerLink::ListenerAddress() const { return listener_->serverAddress().toString(); }
 
 quint16 PeerLink::ListenerPort() const { return listener_->serverPort(); }

@@ -28,11 +28,13 @@ class PeerLink : public QObject, public PeerSender {
   explicit PeerLink(QObject* parent = nullptr);
   ~PeerLink() override;
 
-  // Closes the listener, binds it to (port, localAddress; empty = all interfaces) and
+  // Closes the listener, binds it to (port, localAddress; empty = all IPv4 interfaces) and
   // listens. False when it cannot listen.
   bool Listen(const QString& localAddress, quint16 port);
   void CloseListener();
   bool IsListening() const;
+  // Why the last Listen() failed, in the system's words.
+  QString ListenError() const;
   // The listener's bound address as dotted text ("0.0.0.0" when bound to all interfaces).
   QString ListenerAddress() const;
   quint16 ListenerPort() const;

@@ -105,6 +105,12 @@ void Transfer::MediaListHandler(const ByteString& body) {
     }
   }
   requested_.clear();
+  // Without a game folder (its chooser still open) there is nowhere to put files: only the
+  // plug-in is asked for, so the peer answers and nobody waits; nothing is written.
+  if (paths_.GameDir == kNotFound) {
+    const size_t end = list.find("\r\n");
+    list.resize(end == std::string::npos ? 0 : end + 2);
+  }
   const ByteString requests = BuildFileRequests(list, paths_.GameDir, &requested_);
   ui_.SetLabel4("Sending file requests.");
   if (!yield_()) return;

@@ -48,7 +48,19 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
   // Everything asked for is compressed as one stream (on every core) into a temporary file,
   // so memory does not grow with the size of the media.
   TempFile contents;
-  if (!contents.Create(paths_.ProgramDir, names_)) return;
+  if (!contents.Create(paths_.ProgramDir, names_)) {
+    // An empty answer still ends the exchange on both sides instead of leaving them busy.
+    ByteString nothing(1, '\0');
+    CompressBytes(nothing, 7);
+    const ByteString body = LongToBytes(0) + LongToBytes(0) + LongToBytes(1) + nothing;
+    peer_.Send(static_cast<char>(254) + LongToBytes(static_cast<int32_t>(body.size())) + body);
+    ui_.ShowMessage(
+        "The character was not sent: no temporary file can be made in the program "
+        "folder " +
+            paths_.ProgramDir + ".",
+        "error", MessageIcon::Exclamation);
+    return;
+  }
   ParallelBzCompressor comp(WorkerCount(workers_));
   const ByteSink toFile = [&](const char* p, size_t n) { return contents.Append(p, n); };
 

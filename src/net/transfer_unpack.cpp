@@ -139,10 +139,19 @@ class EntryWriter {
 }  // namespace
 
 void Transfer::CharacterDataHandler(const ByteString& lastPart) {
-  StoreCharacterData(lastPart, static_cast<int64_t>(state_.ExpectedLength) -
-                                   static_cast<int64_t>(lastPart.size()));
   const std::vector<RequestedFile> asked = std::move(requested_);
   requested_.clear();
+  if (paths_.GameDir == kNotFound) {
+    // Without a game folder (its chooser still open) nothing can be written.
+    DropCharacterData();
+    state_.Transplanting = false;
+    ui_.IdleState();
+    ui_.ShowMessage("The character was not received: choose the game folder first.", "error",
+                    MessageIcon::Exclamation);
+    return;
+  }
+  StoreCharacterData(lastPart, static_cast<int64_t>(state_.ExpectedLength) -
+                                   static_cast<int64_t>(lastPart.size()));
   ByteString plugin;
   const Unpacked result = Unpack(asked, plugin);
   DropCharacterData();

@@ -91,13 +91,19 @@ TEST(LocalAddresses, ChoiceFollowsTheTable) {
   Table seven(6, {192, 168, 1, 1});
   seven.push_back({84, 1, 2, 3});
   const std::tuple<Table, std::string, std::string> cases[] = {
-      {{{127, 0, 0, 1}, {192, 168, 1, 5}}, "", "127.0.0.1"},
+      // Loopback gives way to the first later address reachable from elsewhere.
+      {{{127, 0, 0, 1}, {127, 0, 0, 2}, {0, 0, 0, 0}, {192, 168, 1, 5}, {10, 0, 0, 2}},
+       "",
+       "192.168.1.5"},
+      {{{127, 0, 0, 1}}, "", "127.0.0.1"},
       {{{0, 0, 0, 0}, {10, 0, 0, 2}}, "", "10.0.0.2"},
       {{{0, 0, 0, 0}}, "", ""},
       {{}, "84.1.2.3", ""},
       {{{192, 168, 1, 5}, {84, 1, 2, 3}}, "84.1.2.3", "84.1.2.3"},
-      // Anything behind the address on its line keeps the rule from firing.
-      {{{192, 168, 1, 5}, {84, 1, 2, 3}}, "84.1.2.3\r", "192.168.1.5"},
+      // Markup and the line end behind the address do not keep it from matching.
+      {{{192, 168, 1, 5}, {84, 1, 2, 3}}, " 84.1.2.3\r", "84.1.2.3"},
+      {{{192, 168, 1, 5}, {84, 1, 2, 3}}, "84.1.2.3<br>", "84.1.2.3"},
+      {{{192, 168, 1, 5}, {84, 1, 2, 30}}, "84.1.2.3", "192.168.1.5"},
       {{{84, 1, 2, 3}, {10, 0, 0, 2}}, "10.0.0.2", "84.1.2.3"},  // private never wins by match
       {seven, "84.1.2.3", "84.1.2.3"},  // more than six interfaces are all looked at
   };

@@ -22,6 +22,7 @@
 namespace {
 
 using testing::ElementsAre;
+using testing::HasSubstr;
 
 bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
 
@@ -84,18 +85,31 @@ TEST(LinkController, StartServerShowsTheAddressesAndZeroesTheLinkWord) {
   EXPECT_EQ(side.relay.VarNameCount + side.relay.OutVarCount, 0);
 }
 
-TEST(LinkController, StartServerThatCannotListenChangesNothingAndNoMwseFolderIsMade) {
-  Side side;
-  QTcpServer occupant;
-  ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
-  side.controller.LocalAddress = "127.0.0.1";
-  EXPECT_FALSE(side.Start());
-  EXPECT_EQ(side.view.Color, 255);  // as it was
-  EXPECT_EQ(side.view.Caption, "Select a Character to proceed.");
-  EXPECT_TRUE(side.ui.States.empty());
-  EXPECT_EQ(side.RemotePc(), "\x05\x06\x07\x08" + kTail);
-  EXPECT_EQ(side.relay.VarNameCount, 3);
+// The port was taken while the link was up: when the link ends, the label turns red with a
+// reason instead of staying green, and the games hear that no peer is connected.
+TEST(LinkController, ALinkEndingWhenThePortIsTakenLeavesTheLabelRed) {
+  for (bool broke : {true, false}) {
+    SCOPED_TRACE(broke ? "error" : "closed");
+    Side side;
+    ASSERT_TRUE(side.Start());
+    side.link.CloseListener();
+    side.view.Color = 65280;
+    side.view.Caption = "Connected to Peer";
+    side.game.Write("Data Files/MWSE/remotepc", "\x01" + ByteString(3, '\0') + kTail);
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
+    if (broke) {
+      emit side.link.Error();
+    } else {
+      emit side.link.Closed();
+    }
+    EXPECT_EQ(side.view.Color, 255);
+    EXPECT_THAT(side.view.Caption, HasSubstr(std::to_string(side.env.PeerPort)));
+    EXPECT_EQ(side.RemotePc(), ByteString(4, '\0') + kTail);
+  }
+}
 
+TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
   Side bare(/*withMwse=*/false);
   ASSERT_TRUE(bare.Start());
   EXPECT_FALSE(std::filesystem::exists(bare.game.Path() / "Data Files"));

@@ -69,6 +69,29 @@ TEST(TransferExchange, DeliversThePluginAndTheMissingMediaOnly) {
   EXPECT_TRUE(NoTemporaryFiles(p.a) && NoTemporaryFiles(p.b));
 }
 
+// A side that cannot take part still ends the exchange, so neither stays busy: the sender
+// without room for its answer, the receiver without a game folder. Nothing is written.
+TEST(TransferExchange, ASideThatCannotTakePartStillEndsTheExchange) {
+  for (bool senderBlocked : {true, false}) {
+    SCOPED_TRACE(senderBlocked ? "sender has no temporary file" : "receiver has no game folder");
+    Pair p;
+    if (senderBlocked) {
+      p.a.paths.ProgramDir = (p.a.root.Path() / "gone").string();
+    } else {
+      p.b.paths.GameDir = kNotFound;
+    }
+    StartTransplant(p.a);
+    Pump(p.a, p.b);
+    EXPECT_EQ(p.b.ui.States, (Strings{"Busy", "Idle"}));
+    EXPECT_TRUE(p.a.receiver.State().ServingRequests);  // its answer's end makes it idle
+    EXPECT_TRUE(std::filesystem::is_empty(p.b.DataFiles()));
+    EXPECT_FALSE(std::filesystem::exists(kNotFound));
+    EXPECT_TRUE(NoTemporaryFiles(p.b));
+    EXPECT_EQ((senderBlocked ? p.a : p.b).ui.Messages.size(), 1u);
+    EXPECT_TRUE((senderBlocked ? p.b : p.a).ui.Messages.empty());
+  }
+}
+
 TEST(TransferExchange, LinesTheSenderDoesNotHoldOrThatVanishedAreLeftOut) {
   Pair p;
   fs::remove(p.a.DataFiles() / "Textures" / "tx_glass.dds");

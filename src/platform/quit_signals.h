@@ -1,0 +1,8 @@
+#pragma once
+
+// SIGTERM, SIGINT and SIGHUP (a desktop logging out) as an event: after the call, each of
+// them makes the returned descriptor readable instead of killing the program, so the window
+// can close as if the player had closed it. -1 when the signals cannot be caught.
+int WatchQuitSignals();
+// Empties the descriptor after a signal was seen.
+void DrainQuitSignals(int descriptor);

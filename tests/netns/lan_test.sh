@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Two hosts on a LAN: either program dials the other, and is dialled again after a link
+# ended; a program that dialled before its friend was up is found by the friend later.
+source "$(dirname "$0")/netns.sh"
+hosts a b
+cable a 10.77.0.1/24 b 10.77.0.2/24
+declare -A address=([a]=10.77.0.1 [b]=10.77.0.2)
+both_connected() { await a '^65280 Connected' && await b '^65280 Connected'; }
+start a a a
+start b b b
+await a "^65535 .*LAN IP is: 10.77.0.1"
+for step in "a b" "b a" "a b"; do
+  set -- $step  # $1 dials $2, then $2 ends and starts again
+  say "$1" "${address[$2]}"
+  both_connected
+  stop "$2"
+  await "$1" "^65535 .*LAN IP is: ${address[$1]}"
+  start "$2" "$2" "$2"
+  await "$2" '^65535'
+done
+stop a
+say b "${address[a]}"
+start a a a
+say a "${address[b]}"
+both_connected
+echo passed
