@@ -12,30 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* kRemotepc = "drive_c/Games/Morrowind/Data Files/MWSE/remotepc";
-
-// With the game registered start-up takes its folder; without, it opens the chooser over a
-// disabled window. Either way the listener is up on the window's own port.
-TEST(StartupTest, RegistryDecidesBetweenGameFolderAndChooser) {
-  for (bool registered : {true, false}) {
-    WindowWorld world;
-    fs::create_directories(world.Prefix.Path() / "drive_c/Games/Morrowind");
-    if (registered) world.Register("C:\\Games\\Morrowind");
-    auto window = world.MakeWindow();
-    window->Startup();
-    EXPECT_EQ(window->Paths().ArenaTemplatePath, world.Program.Path().string() + "/arena.dat");
-    EXPECT_EQ(window->Paths().GameDir,
-              registered ? (fs::canonical(world.Prefix.Path()) / "drive_c/Games/Morrowind").string()
-                         : "Not Found");
-    EXPECT_EQ(window->GameFolderChooserWindow() != nullptr, !registered);
-    EXPECT_EQ(window->isEnabled(), registered);
-    EXPECT_EQ(fs::exists(world.Prefix.Path() / kRemotepc), registered);
-    EXPECT_EQ(window->Link().ListenerPort(), window->Env().PeerPort);
-    EXPECT_EQ(window->Drop1BackColor(), 65535);
-    EXPECT_TRUE(world.Messages.empty());
-  }
-}
-
 TEST(StartupTest, RegistryPathKeepsRemotepcTailAndDeletesTheLog) {
   WindowWorld world;
   // Names on disk differ in case from the texts start-up asks for.
