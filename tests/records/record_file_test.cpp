@@ -75,24 +75,12 @@ TEST(RecordWalk, DeliversEveryRecordOfTheRealPluginOnce) {
 
 TEST(RecordWalk, DamagedFilesEndTheWalkWithoutAllocatingTheClaim) {
   const ByteString real = RealTestFile("all_types.esp");
-  const auto sized = [&](int32_t size) {
-    return real.substr(0, kRealHeaderLength + 4) + LongToBytes(size) +
-           real.substr(kRealHeaderLength + 8);
-  };
-  const struct {
-    const char* name;
-    ByteString bytes;
-    size_t delivered;
-  } cases[] = {
-      {"empty file", "", 0},
-      {"last record cut short", real.substr(0, real.size() - 1), kRealRecordCount - 1},
-      {"header record size past the end", real.substr(0, 4) + LongToBytes(-16) + real.substr(8), 0},
-      {"record size 0xFFFFFFF0", sized(-16), 0},
-  };
-  for (const auto& c : cases) {
-    const WalkResult walk = Walk(c.bytes);
-    EXPECT_FALSE(walk.Outcome.Complete || walk.Outcome.Problem.empty()) << c.name;
-    EXPECT_EQ(walk.Records.size(), c.delivered) << c.name;
+  // An empty file, and a header record whose size runs past the end.
+  for (const ByteString& bytes :
+       {ByteString(), real.substr(0, 4) + LongToBytes(-16) + real.substr(8)}) {
+    const WalkResult walk = Walk(bytes);
+    EXPECT_FALSE(walk.Outcome.Complete || walk.Outcome.Problem.empty()) << bytes.size();
+    EXPECT_TRUE(walk.Records.empty()) << bytes.size();
   }
   FakeUi ui;
   EXPECT_FALSE(
