@@ -26,6 +26,7 @@ class BenchUi : public Ui {
   void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
     std::fprintf(stderr, "message: %s\n", text.c_str());
   }
+  void ShowOutcome(const TransplantOutcome&) override {}
   void OpenSavegameChooser() override {}
   void Yield() override {
     if (++calls_ % 16 != 0) return;

@@ -125,7 +125,13 @@ void LinkController::OnSendProgress(qint64 sent, qint64 remaining) {
   qint64 total = sent + remaining;
   if (total > 0)
     ui_.SetFileProgress(static_cast<double>(sent) / static_cast<double>(total) * ui_.Shape2Width());
-  if (remaining == 0 && receiver_.State().ServingRequests) ui_.IdleState();
+  if (remaining == 0 && receiver_.State().ServingRequests) {
+    ui_.IdleState();
+    if (std::optional<TransplantOutcome> sent = receiver_.TakeSentOutcome()) {
+      receiver_.State().Transplanting = false;
+      ui_.ShowOutcome(*sent);
+    }
+  }
 }
 
 void LinkController::WriteOpponent() {

@@ -17,8 +17,10 @@
 #include "app/game_folder_chooser.h"
 #include "app/savegame_chooser.h"
 #include "app/startup.h"
+#include "app/text_fit.h"
 #include "app/twips.h"
 #include "bridge/launch.h"
+#include "media/outcome_text.h"
 #include "platform/game_installs.h"
 
 namespace {
@@ -107,14 +109,13 @@ void MainWindow::BuildControls() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(TwipsToPixels(4695), TwipsToPixels(4485));
 
   const Qt::Alignment centred = Qt::AlignCenter;
   label1_ = MakeLabel(this, "Label1", "Savegame", Qt::AlignLeft | Qt::AlignTop);
-  PlaceTwips(label1_, 240, 240, 1335, 255);
+  Place(label1_, 240, 240, 1335, 255);
 
   cmdConnect_ = MakeButton(this, "cmdConnect", "Connect");
-  PlaceTwips(cmdConnect_, 1320, 120, 1335, 255);
+  Place(cmdConnect_, 1320, 120, 1335, 255);
 
   const char* boxNames[4] = {"Text1", "Text2", "Text3", "Text4"};
   const char* boxTexts[4] = {"192", "168", "1", "100"};
@@ -123,12 +124,13 @@ void MainWindow::BuildControls() {
     box->setText(boxTexts[i]);
     box->setObjectName(boxNames[i]);
     text_[i] = box;
-    PlaceTwips(text_[i], 2760 + 480 * i, 120, 375, 285);
+    Place(text_[i], 2760 + 480 * i, 120, 375, 285);
   }
 
-  drop1_ = MakeLabel(this, "Drop1", "Select a Character to proceed.", centred);
+  linkCaption_ = "Select a Character to proceed.";
+  drop1_ = MakeLabel(this, "Drop1", linkCaption_, centred);
   drop1_->setWordWrap(true);
-  PlaceTwips(drop1_, 240, 480, 4215, 1095);
+  Place(drop1_, 240, 480, 4215, 1095);
   SetDrop1BackColor(255);
 
   lblHelp_ = MakeLabel(this, "lblHelp", "?", centred);
@@ -141,37 +143,39 @@ void MainWindow::BuildControls() {
     font.setPointSizeF(13.5);
     lblHelp_->setFont(font);
   }
-  PlaceTwips(lblHelp_, 0, 1200, 255, 375);
+  Place(lblHelp_, 0, 1200, 255, 375);
   lblHelp_->installEventFilter(this);
 
   command1_ = MakeButton(this, "Command1", "Transplant!");
-  PlaceTwips(command1_, 120, 1800, 1215, 255);
+  Place(command1_, 120, 1800, 1215, 255);
   for (int i = 0; i < 4; ++i)
     text_[i]->SetSuccessor(i < 3 ? static_cast<QWidget*>(text_[i + 1]) : command1_);
   text_[3]->SetEnterMovesFocus(true);
 
   label3_ = MakeLabel(this, "Label3", ".", centred);
-  PlaceTwips(label3_, 120, 2640, 4455, 255);
+  Place(label3_, 120, 2640, 4455, 255);
   shape1_ = MakeOutline(this, "Shape1");
-  PlaceTwips(shape1_, 120, 2880, 4455, 375);
+  Place(shape1_, 120, 2880, 4455, 375);
   bar1_ = MakeBar(this, "bar1");
-  PlaceTwips(bar1_, 120, 2880, 135, 375);
+  Place(bar1_, 120, 2880, 135, 375);
   cmdCharacter_ = MakeButton(this, "cmdCharacter", "Select Character");
-  PlaceTwips(cmdCharacter_, 120, 2760, 4455, 495);
+  Place(cmdCharacter_, 120, 2760, 4455, 495);
 
   label4_ = MakeLabel(this, "Label4", ".", centred);
-  PlaceTwips(label4_, 120, 3480, 4455, 255);
+  Place(label4_, 120, 3480, 4455, 255);
   shape2_ = MakeOutline(this, "Shape2");
-  PlaceTwips(shape2_, 120, 3720, 4455, 375);
+  Place(shape2_, 120, 3720, 4455, 375);
   bar2_ = MakeBar(this, "bar2");
-  PlaceTwips(bar2_, 120, 3720, 135, 375);
+  Place(bar2_, 120, 3720, 135, 375);
   cmdPlay_ = MakeButton(this, "cmdPlay", "Launch Kestrane");
-  PlaceTwips(cmdPlay_, 120, 3600, 4455, 495);
+  Place(cmdPlay_, 120, 3600, 4455, 495);
 
   for (QWidget* hidden : {static_cast<QWidget*>(label3_), static_cast<QWidget*>(shape1_), bar1_,
                           static_cast<QWidget*>(label4_), static_cast<QWidget*>(shape2_), bar2_}) {
     hidden->hide();
   }
+
+  FitLayout();
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -187,6 +191,9 @@ void MainWindow::BuildControls() {
   setTabOrder(cmdPlay_, cmdCharacter_);
   command1_->setFocus();
 
+  for (QPushButton* button : {command1_, cmdConnect_, cmdCharacter_, cmdPlay_}) {
+    connect(button, &QPushButton::clicked, this, [this] { DropOutcome(); });
+  }
   connect(command1_, &QPushButton::clicked, this, [this] { exporter_.Transplant(); });
   connect(cmdConnect_, &QPushButton::clicked, this, [this] { controller_.Connect(); });
   connect(cmdCharacter_, &QPushButton::clicked, this, [this] { OpenSavegameChooser(); });
@@ -197,6 +204,60 @@ void MainWindow::BuildControls() {
     ApplyBar2();
   });
   connect(timer2_, &QTimer::timeout, this, [this] { bridge_.Tick(); });
+}
+
+void MainWindow::Place(QWidget* control, double left, double top, double width, double height) {
+  design_.push_back({control, QRectF(left, top, width, height)});
+}
+
+// The longest texts each control shows; the layout grows until all of them fit.
+QStringList MainWindow::TextsShownBy(const QWidget* control) const {
+  if (control == drop1_) {
+    QStringList texts = {linkCaption_, "Connected to Peer",
+                         "Please establish connection with Peer\r\nYour external IP is: "
+                         "203.113.155.201\r\nYour LAN IP is: 192.168.100.100"};
+    // A character's name has at most 31 characters.
+    const std::string name = "Gandalf the Grey of Vvardenfell";
+    for (const auto kind : {TransplantOutcome::Kind::Sent, TransplantOutcome::Kind::Arrived,
+                            TransplantOutcome::Kind::NothingWritten}) {
+      texts << QString::fromStdString(OutcomeText({kind, {}, 99999, 99999ll << 20}, name));
+    }
+    return texts;
+  }
+  if (control == label3_) return {"Inspecting: Savegame"};
+  if (control == label4_) return {"Receiving character media list."};
+  for (const AddressBox* box : text_) {
+    if (control == box) return {"192", "168", "255", "888"};
+  }
+  if (const auto* label = qobject_cast<const QLabel*>(control)) return {label->text()};
+  if (const auto* button = qobject_cast<const QPushButton*>(control)) return {button->text()};
+  return {};
+}
+
+void MainWindow::FitLayout() {
+  // The design assumes a small font; a larger one (or a larger screen font) enlarges the
+  // whole layout evenly until every control shows its texts whole.
+  const auto placeAll = [this] {
+    for (const auto& [control, twips] : design_) {
+      control->ensurePolished();
+      PlaceTwips(control, twips.left(), twips.top(), twips.width(), twips.height(), scale_);
+    }
+  };
+  const auto allFit = [this] {
+    for (const auto& [control, twips] : design_) {
+      if (!TextsFit(control, TextsShownBy(control))) return false;
+    }
+    return true;
+  };
+  constexpr double kStep = 0.125;
+  constexpr double kLargest = 4;
+  scale_ = 1;
+  placeAll();
+  while (scale_ < kLargest && !allFit()) {
+    scale_ += kStep;
+    placeAll();
+  }
+  setFixedSize(TwipsToPixels(4695, scale_), TwipsToPixels(4485, scale_));
 }
 
 void MainWindow::Startup() {
@@ -274,6 +335,7 @@ void MainWindow::IdleState() {
 }
 
 void MainWindow::BusyState() {
+  DropOutcome();
   timer1_->start();
   cmdCharacter_->hide();
   cmdPlay_->hide();
@@ -305,9 +367,9 @@ void MainWindow::SetLabel4(const std::string& text) {
   label4_->setText(QString::fromStdString(text));
 }
 
-double MainWindow::Shape1Width() const { return PixelsToTwips(shape1_->width()); }
+double MainWindow::Shape1Width() const { return PixelsToTwips(shape1_->width(), scale_); }
 
-double MainWindow::Shape2Width() const { return PixelsToTwips(shape2_->width()); }
+double MainWindow::Shape2Width() const { return PixelsToTwips(shape2_->width(), scale_); }
 
 void MainWindow::SetBar1Width(double twips) {
   bar1Twips_ = twips;
@@ -319,12 +381,12 @@ void MainWindow::SetFileProgress(double twips) { fileProgress_ = twips; }
 void MainWindow::ApplyBar1() {
   // A width is never negative; a nonsense progress value shows an empty bar.
   const double twips = std::isfinite(bar1Twips_) && bar1Twips_ > 0 ? bar1Twips_ : 0;
-  bar1_->resize(TwipsToPixels(std::min(twips, 1e7)), bar1_->height());
+  bar1_->resize(TwipsToPixels(std::min(twips, 1e7), scale_), bar1_->height());
 }
 
 void MainWindow::ApplyBar2() {
   const double twips = std::isfinite(bar2Twips_) && bar2Twips_ > 0 ? bar2Twips_ : 0;
-  bar2_->resize(TwipsToPixels(std::min(twips, 1e7)), bar2_->height());
+  bar2_->resize(TwipsToPixels(std::min(twips, 1e7), scale_), bar2_->height());
 }
 
 void MainWindow::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
@@ -360,7 +422,21 @@ void MainWindow::SetDrop1BackColor(int color) {
   SetBackground(drop1_, StoredColor(color));
 }
 
-void MainWindow::SetDrop1Caption(const QString& caption) { drop1_->setText(caption); }
+void MainWindow::SetDrop1Caption(const QString& caption) {
+  linkCaption_ = caption;
+  if (!showingOutcome_) drop1_->setText(caption);
+}
+
+void MainWindow::ShowOutcome(const TransplantOutcome& outcome) {
+  // The character's name is in the game's 8-bit code page.
+  drop1_->setText(QString::fromLatin1(OutcomeText(outcome)));
+  showingOutcome_ = true;
+}
+
+void MainWindow::DropOutcome() {
+  showingOutcome_ = false;
+  drop1_->setText(linkCaption_);
+}
 
 AddressBox* MainWindow::Box(int box) const {
   return box >= 1 && box <= 4 ? text_[box - 1] : nullptr;
@@ -376,6 +452,7 @@ void MainWindow::EnableTimer2() {
 }
 
 void MainWindow::ShowHelp() {
+  DropOutcome();
   ShowMessage(std::string("Send questions to ") + kContactAddress, "QUIB!",
               MessageIcon::Information);
 }

@@ -2,9 +2,13 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QRectF>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/environment.h"
 #include "app/link_controller.h"
@@ -55,6 +59,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void SetFileProgress(double twips) override;
   int Drop1BackColor() const override { return drop1BackColor_; }
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+  void ShowOutcome(const TransplantOutcome& outcome) override;
   void OpenSavegameChooser() override;
   void Yield() override;
   void WaitForEvents() override;
@@ -86,6 +91,8 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   double FileProgress() const { return fileProgress_; }
   double Bar1Width() const { return bar1Twips_; }
   double Bar2Width() const { return bar2Twips_; }
+  // How much the design layout is enlarged so that the window's font fits (1: not at all).
+  double LayoutScale() const { return scale_; }
   // The open choosers; null when closed.
   GameFolderChooser* GameFolderChooserWindow() const;
   SavegameChooser* SavegameChooserWindow() const;
@@ -96,8 +103,14 @@ class MainWindow : public QWidget, public Ui, public LinkView {
 
  private:
   void BuildControls();
+  // Records a control's design place (twips); FitLayout places them all.
+  void Place(QWidget* control, double left, double top, double width, double height);
+  QStringList TextsShownBy(const QWidget* control) const;
+  void FitLayout();
   void OpenGameFolderChooser();
   void ShowHelp();
+  // The user acts again: the status label shows its link text instead of an outcome.
+  void DropOutcome();
   void ApplyBar1();
   void ApplyBar2();
   AddressBox* Box(int box) const;
@@ -114,6 +127,11 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   LinkController controller_;
 
   int drop1BackColor_ = 255;
+  // Drop1's link text, which an outcome covers until the user's next action.
+  QString linkCaption_;
+  double scale_ = 1;
+  std::vector<std::pair<QWidget*, QRectF>> design_;
+  bool showingOutcome_ = false;
   double fileProgress_ = 0;
   double bar1Twips_ = 135;
   double bar2Twips_ = 135;

@@ -4,17 +4,22 @@
 #include <QWidget>
 #include <cmath>
 
-// The windows are laid out in design twips; at 96 dpi a pixel is 15 twips.
+// The windows are laid out in design twips; at 96 dpi a pixel is 15 twips. A window whose
+// font needs more room than the design's small font enlarges the whole layout by `scale`.
 inline constexpr double kTwipsPerPixel = 15.0;
 
-inline int TwipsToPixels(double twips) {
-  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+inline int TwipsToPixels(double twips, double scale = 1.0) {
+  return static_cast<int>(std::lround(twips * scale / kTwipsPerPixel));
 }
 
-inline double PixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+inline double PixelsToTwips(int pixels, double scale = 1.0) {
+  return pixels * kTwipsPerPixel / scale;
+}
 
 // Places a control at (left, top, width, height) twips; negative sizes become 0.
-inline void PlaceTwips(QWidget* widget, double left, double top, double width, double height) {
-  widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), std::max(0, TwipsToPixels(width)),
-                      std::max(0, TwipsToPixels(height)));
+inline void PlaceTwips(QWidget* widget, double left, double top, double width, double height,
+                       double scale = 1.0) {
+  widget->setGeometry(TwipsToPixels(left, scale), TwipsToPixels(top, scale),
+                      std::max(0, TwipsToPixels(width, scale)),
+                      std::max(0, TwipsToPixels(height, scale)));
 }

@@ -1,9 +1,21 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "core/byte_string.h"
 
 // The icons a message box can carry.
 enum class MessageIcon { None, Information, Exclamation, Critical };
+
+// How a transplant ended on this side.
+struct TransplantOutcome {
+  enum class Kind { Sent, Arrived, NothingWritten };
+  Kind What = Kind::NothingWritten;
+  ByteString Plugin;  // the arena plug-in that went out or was written
+  int Files = 0;      // files that went out, arena.esp included
+  int64_t Bytes = 0;  // their size before compression
+};
 
 // What the logic below app/ needs of the main window. The window implements it with
 // widgets; tests implement it with a recorder.
@@ -34,6 +46,9 @@ class Ui {
 
   // A modal message box. An empty title means the program's default title.
   virtual void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+
+  // Says how a transplant ended, in the status label, until the user's next action.
+  virtual void ShowOutcome(const TransplantOutcome& outcome) = 0;
 
   // Disables the main window and opens the savegame chooser.
   virtual void OpenSavegameChooser() = 0;

@@ -88,15 +88,17 @@ class MediaCollector {
 
  private:
   void Texture(std::string name) {
+    // The prefix is dropped before the twin is looked for, so the twin of
+    // "Textures\foo.tga" is Textures\foo.dds, not Textures\Textures\foo.dds.
+    if (name.size() > kTexturesPrefix.size() &&
+        name.compare(0, kTexturesPrefix.size(), kTexturesPrefix) == 0) {
+      name.erase(0, kTexturesPrefix.size());
+    }
     const std::string e = LastThreeLower(name);
     if (e == "bmp" || e == "tga") {
       if (!Find("Textures", DdsTwin(name)).empty()) name = DdsTwin(name);
     } else if (e != "dds") {
       name = names_.RandomName("error") + ".dds";
-    }
-    if (name.size() > kTexturesPrefix.size() &&
-        name.compare(0, kTexturesPrefix.size(), kTexturesPrefix) == 0) {
-      name.erase(0, kTexturesPrefix.size());
     }
     ListIfPresent("Textures", name);
   }

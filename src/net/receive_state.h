@@ -16,4 +16,5 @@ struct ReceiveState {
   ByteString MessagePayload;      // body bytes received and not yet consumed
   std::string TempFileName;       // temporary file of a CharacterData body (program folder)
   bool ServingRequests = false;   // this side is answering the peer's file requests
+  bool Transplanting = false;     // a character is on its way, from or to this side
 };

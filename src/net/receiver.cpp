@@ -85,6 +85,8 @@ void Receiver::Reset() {
 }
 
 void Receiver::ResetNow() {
+  // A transfer cut off before the receiver wrote anything leaves nothing behind.
+  if (state_.Transplanting) ui_.ShowOutcome(TransplantOutcome());
   transfer_.Reset();
   state_ = ReceiveState();
   pos_ = 0;

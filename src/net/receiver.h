@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -36,6 +37,7 @@ class Receiver {
   void Reset();
 
   ReceiveState& State() { return state_; }
+  std::optional<TransplantOutcome> TakeSentOutcome() { return transfer_.TakeSent(); }
 
   // Where delivered relay values go: WriteVarFile unless replaced (tests record the calls).
   using VarWriter = std::function<void(const std::string& gameDir, const ByteString& value,

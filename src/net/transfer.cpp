@@ -46,6 +46,7 @@ Transfer::Transfer(AppPaths& paths, MediaList& media, NameGenerator& names, Ui& 
       yield_(std::move(yield)) {}
 
 void Transfer::TransferStartAction() {
+  state_.Transplanting = true;
   ui_.BusyState();
   ui_.SetLabel4("Receiving character media list.");
   state_.MessagePayload.clear();
@@ -75,6 +76,13 @@ void Transfer::DropCharacterData() {
 void Transfer::Reset() {
   DropCharacterData();
   requested_.clear();
+  sent_.reset();
+}
+
+std::optional<TransplantOutcome> Transfer::TakeSent() {
+  std::optional<TransplantOutcome> sent = std::move(sent_);
+  sent_.reset();
+  return sent;
 }
 
 void Transfer::MediaListHandler(const ByteString& body) {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/byte_string.h"
+#include "core/ui.h"
 #include "net/list_text.h"
 #include "net/temp_file.h"
 
@@ -61,8 +63,13 @@ class Transfer {
   // Forgets the exchange in progress and removes its temporary files.
   void Reset();
 
+  // What the answer to the peer's requests carried, once all of it is queued for sending;
+  // handed out once.
+  std::optional<TransplantOutcome> TakeSent();
+
  private:
-  bool Unpack(const std::vector<RequestedFile>& asked);
+  enum class Unpacked { Written, NothingWritten, Abandoned };
+  Unpacked Unpack(const std::vector<RequestedFile>& asked, ByteString& plugin);
   bool SendCharacterData(const ByteString& head, TempFile& contents);
 
   AppPaths& paths_;
@@ -74,4 +81,5 @@ class Transfer {
   YieldFn yield_;
   std::vector<RequestedFile> requested_;  // what the last FileRequests asked for
   TempFile body_;                         // the CharacterData body as it arrives
+  std::optional<TransplantOutcome> sent_;
 };

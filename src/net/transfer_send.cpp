@@ -57,6 +57,7 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
   const ByteSink toFile = [&](const char* p, size_t n) { return contents.Append(p, n); };
 
   std::string list;
+  int files = 0;
   int64_t total = 0;
   int64_t sinceYield = 0;
   int32_t previous = -1;
@@ -81,6 +82,7 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
     // The size sent is what was really read, so the peer's offsets stay right even if the
     // file changed since the list was made.
     list += media_.MediaNames[k] + "\t" + std::to_string(size) + "\r\n";
+    ++files;
     total += size;
     sinceYield += size;
     if (sinceYield >= kYieldEvery) {
@@ -101,7 +103,9 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
 
   ui_.SetLabel4("Sending character data.");
   if (!yield_()) return;
-  SendCharacterData(head, contents);
+  if (SendCharacterData(head, contents)) {
+    sent_ = TransplantOutcome{TransplantOutcome::Kind::Sent, media_.ArenaPlugin, files, total};
+  }
 }
 
 bool Transfer::SendCharacterData(const ByteString& head, TempFile& contents) {

@@ -12,6 +12,7 @@
 #include "net/media_name.h"
 #include "net/receive_state.h"
 #include "net/transfer.h"
+#include "platform/files.h"
 #include "platform/game_path.h"
 
 namespace fs = std::filesystem;
@@ -20,6 +21,8 @@ namespace {
 
 constexpr size_t kReadChunk = 1024 * 1024;
 constexpr uint64_t kYieldEvery = 8 * 1024 * 1024;
+// The arrived plug-in is read back for the character's name only up to this size.
+constexpr int64_t kMaxPluginRead = 64 * 1024 * 1024;
 
 // One line of the delivered-file list and where its bytes go.
 struct Delivered {
@@ -141,18 +144,27 @@ void Transfer::CharacterDataHandler(const ByteString& lastPart) {
                                    static_cast<int64_t>(lastPart.size()));
   const std::vector<RequestedFile> asked = std::move(requested_);
   requested_.clear();
-  const bool finished = Unpack(asked);
+  ByteString plugin;
+  const Unpacked result = Unpack(asked, plugin);
   DropCharacterData();
-  if (finished) ui_.IdleState();
+  if (result == Unpacked::Abandoned) return;
+  state_.Transplanting = false;
+  ui_.IdleState();
+  TransplantOutcome outcome;
+  if (result == Unpacked::Written) {
+    outcome.What = TransplantOutcome::Kind::Arrived;
+    outcome.Plugin = std::move(plugin);
+  }
+  ui_.ShowOutcome(outcome);
 }
 
-bool Transfer::Unpack(const std::vector<RequestedFile>& asked) {
+Transfer::Unpacked Transfer::Unpack(const std::vector<RequestedFile>& asked, ByteString& plugin) {
   const uint64_t end = std::min<uint64_t>(body_.Size(), std::max(state_.ExpectedLength, 0));
   const auto head = body_.ReadAt(0, 8);
   const int64_t c = head && head->size() == 8 ? BytesToLongAt(*head, 0) : -1;
   if (c < 0 || c > kMaxListBytes || static_cast<uint64_t>(12 + c) > end) {
     ShowCompressionError(kBzDataError, ui_);
-    return true;
+    return Unpacked::NothingWritten;
   }
   const int32_t u = BytesToLongAt(*head, 4);
   std::string list;
@@ -174,7 +186,7 @@ bool Transfer::Unpack(const std::vector<RequestedFile>& asked) {
 
   std::vector<Delivered> entries = ReadDeliveredList(list, asked, paths_.GameDir);
   ui_.SetLabel4("Unpacking media files.");
-  if (!yield_()) return false;
+  if (!yield_()) return Unpacked::Abandoned;
 
   // Decode no further than the contents length claims and than the end of the last file
   // this side will write; one more byte lets the trailing zero and the stream's end (with its
@@ -201,7 +213,7 @@ bool Transfer::Unpack(const std::vector<RequestedFile>& asked) {
       if (result != BzDecompressor::kNeedInput) break;
       if (writer.Produced() >= nextYield) {
         nextYield = writer.Produced() + kYieldEvery;
-        if (!yield_()) return false;
+        if (!yield_()) return Unpacked::Abandoned;
       }
     }
   }
@@ -210,17 +222,22 @@ bool Transfer::Unpack(const std::vector<RequestedFile>& asked) {
     // A damaged stream: the block that failed was already handed out, so none of the
     // contents can be trusted. Nothing is written.
     ShowCompressionError(result, ui_);
-    return true;
+    return Unpacked::NothingWritten;
   }
-  bool allThere = true;
-  for (auto& e : entries) {
-    if (!e.Wanted) continue;
-    if (e.Complete) {
-      e.File.Commit(e.Target);
-    } else {
-      allThere = false;
+  // All or nothing: a character with part of its files, or without its plug-in, would
+  // arrive broken, and the player is told that nothing was written.
+  for (const auto& e : entries) {
+    if (e.Wanted && !e.Complete) {
+      ShowCompressionError(kBzDataError, ui_);
+      return Unpacked::NothingWritten;
     }
   }
-  if (!allThere) ShowCompressionError(kBzDataError, ui_);
-  return true;
+  if (entries.empty() || !entries.front().Wanted) return Unpacked::NothingWritten;
+  for (auto& e : entries) {
+    if (e.Wanted) e.File.Commit(e.Target);
+  }
+  if (entries.front().Size <= kMaxPluginRead) {
+    plugin = ReadWholeFile(entries.front().Target).value_or(ByteString());
+  }
+  return Unpacked::Written;
 }

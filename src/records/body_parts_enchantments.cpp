@@ -20,7 +20,7 @@ std::string_view IdWithoutNul(const ByteString& record) {
   return id.empty() ? id : id.substr(0, id.size() - 1);
 }
 
-// Pool positions by id, exact and lower-cased, so that each BNAM value is matched
+// Pool positions by id, exact and lower-cased, so that each part reference is matched
 // against the pool without comparing it with every record; the positions stay in pool
 // order.
 class BodyPartIndex {
@@ -60,12 +60,19 @@ class BodyPartIndex {
   std::unordered_map<std::string, std::vector<size_t>> lowered_;
 };
 
+// The next male (BNAM) or female (CNAM) body-part reference at or after `from`.
+size_t NextPartReference(const ByteString& record, size_t from) {
+  return std::min(FindSubrecord(record, "BNAM", from), FindSubrecord(record, "CNAM", from));
+}
+
+// Both references of every piece are followed, in the order the record gives them, so a
+// female character's parts travel as well as a male one's.
 void PartsOf(const std::vector<ByteString>& records, const std::vector<ByteString>& pool,
              const BodyPartIndex& index, std::vector<std::string>& ids,
              std::vector<ByteString>& partRecords) {
   for (const ByteString& record : records) {
-    for (size_t h = FindSubrecord(record, "BNAM", 0); h != ByteString::npos;
-         h = FindSubrecord(record, "BNAM", h + 1)) {
+    for (size_t h = NextPartReference(record, 0); h != ByteString::npos;
+         h = NextPartReference(record, h + 1)) {
       std::string value = SubrecordValue(record, h);
       while (!value.empty() && value.back() == '\0') value.pop_back();
       if (value.empty()) continue;

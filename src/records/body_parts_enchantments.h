@@ -6,7 +6,8 @@ class NameGenerator;
 
 // The last stage of the object collection, run once every file has been searched.
 
-// For every BNAM value of the armour and clothing records (in record order), every
+// For every BNAM (male) and CNAM (female) value of the armour and clothing records (in
+// record order), every
 // BodyPartPool record whose id equals the value, or whose lower-cased id equals the
 // lower-cased value + ".1st", in pool order. Values are compared without their trailing
 // NULs, which the game's editor writes.

@@ -19,8 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array<std::string_view, 11> kItemTypes = {
-    "CLOT", "ALCH", "ARMO", "MISC", "INGR", "WEAP", "APPA", "BOOK", "LIGH", "PROB", "REPA"};
+// Lockpicks come last: a plug-in's lockpick travels with its record, model and icon like a
+// probe instead of as a bare reference the friend's game cannot resolve.
+constexpr std::array<std::string_view, 12> kItemTypes = {
+    "CLOT", "ALCH", "ARMO", "MISC", "INGR", "WEAP", "APPA", "BOOK", "LIGH", "PROB", "REPA", "LOCK"};
 
 // A record type's 4 characters as one little-endian number: the walk classifies each record
 // with integer compares instead of text compares. Types are always 4 characters.

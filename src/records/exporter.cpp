@@ -69,6 +69,7 @@ void Exporter::Export() {
   }
 
   peer_.Send(ByteString(1, kTransferStart));
+  receive_.Transplanting = true;
   ui_.BusyState();
   CollectObjects(paths_, names_, ui_, package_);
   BuildArenaPlugin(*arena, package_, media_, ui_);

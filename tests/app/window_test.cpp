@@ -3,16 +3,21 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <set>
 
 #include "app/savegame_chooser.h"
 #include "app/window_fixture.h"
+#include "fixtures/tes3_writer.h"
 
 namespace {
 
+using namespace tes3;
 using Names = std::set<std::string>;
 
 class WindowTest : public testing::Test {
@@ -126,6 +131,58 @@ TEST_F(WindowTest, HelpBoxAndSelectCharacterOpensTheChooserOverADisabledWindow) 
   EXPECT_FALSE(window->isEnabled());
   window->SavegameChooserWindow()->close();
   EXPECT_TRUE(window->isEnabled());
+}
+
+QString TextOf(QWidget* widget) {
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+  return QString();
+}
+
+// Measured with the controls' own fonts: each text's width and height within the room the
+// control leaves inside its frame (a line edit keeps 2 more pixels free on each side).
+void ExpectWholeText(QWidget* control, const QString& text) {
+  const QFontMetrics metrics = control->fontMetrics();
+  const int frame = control->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+  QRect room = control->rect().adjusted(frame, frame, -frame, -frame);
+  QRect need(0, 0, metrics.horizontalAdvance(text), metrics.height());
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    room = label->contentsRect();
+    const int wrap = label->wordWrap() ? Qt::TextWordWrap : 0;
+    need = metrics.boundingRect(QRect(0, 0, room.width(), 10000), wrap, text);
+  } else if (qobject_cast<QLineEdit*>(control)) {
+    room.adjust(2, 0, -2, 0);
+  }
+  EXPECT_TRUE(need.width() <= room.width() && need.height() <= room.height())
+      << control->objectName().toStdString() << ": " << text.toStdString();
+}
+
+// Run at the platform's default font and again at QT_SCALE_FACTOR 1.5 and 2 (CTest).
+TEST_F(WindowTest, EveryControlShowsItsWholeText) {
+  for (const char* name : {"Label1", "cmdConnect", "Text1", "Text2", "Text3", "Text4", "Drop1",
+                           "lblHelp", "Command1", "cmdCharacter", "cmdPlay"}) {
+    ExpectWholeText(Control(name), TextOf(Control(name)));
+  }
+  for (const char* box : {"Text1", "Text4"}) ExpectWholeText(Control(box), "255");
+  window->SetLabel3("Inspecting: Savegame");
+  window->SetLabel4("Receiving character media list.");
+  for (const char* name : {"Label3", "Label4"})
+    ExpectWholeText(Control(name), TextOf(Control(name)));
+  Npc opponent("play00");  // a name has at most 31 characters
+  opponent.Name = "Gandalf the Grey of Vvardenfell";
+  window->ShowOutcome({TransplantOutcome::Kind::Arrived, File({}, {NpcRecord(opponent)}), 0, 0});
+  ExpectWholeText(Control("Drop1"), TextOf(Control("Drop1")));
+
+  // A font as small as the design's keeps the design's places.
+  const QFont usual = QApplication::font();
+  QFont small = usual;
+  small.setPixelSize(8);
+  QApplication::setFont(small);
+  const auto smallWindow = world.MakeWindow();
+  QApplication::setFont(usual);
+  EXPECT_EQ(smallWindow->LayoutScale(), 1.0);
+  EXPECT_EQ(smallWindow->size(), QSize(313, 299));
 }
 
 }  // namespace

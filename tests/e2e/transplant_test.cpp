@@ -1,5 +1,6 @@
 // The demo character travels from copy A to copy B: the demo machines scripts/run prepares,
 // the real buttons, real sockets and a tap that sees the bytes on the wire.
+#include <QLabel>
 #include <cctype>
 #include <set>
 
@@ -29,6 +30,8 @@ std::string Key(const std::string& backslashName) {
   }
   return Lower(utf8);
 }
+
+QString Drop1(Copy& copy) { return copy.Control<QLabel>("Drop1")->text(); }
 
 std::set<std::string> Names(const std::map<std::string, FileState>& files, bool keyed = false) {
   std::set<std::string> names;
@@ -78,12 +81,19 @@ class TransplantEndToEnd : public testing::Test {
     const auto before = FilesBelow(bData);
     const std::set<std::string> had = Names(before, true);
     a.Click("Command1");
+    EXPECT_EQ(Drop1(a), "Connected to Peer") << "an earlier outcome gives way to the link text";
     const MediaList& media = a.window->Media();
     const fs::path arena = b.GamePathOf("\\Data Files\\arena.esp");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return a.Idle() && b.Idle() && ReadWholeFile(arena) == media.ArenaPlugin; }, 60000))
         << Messages(a, b);
     EXPECT_EQ(Messages(a, b), "");
+    // Both players see how it ended, naming the character.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Drop1(a).contains("went out") && Drop1(b).contains("arena.esp"); }, 10000))
+        << Drop1(a).toStdString() << "\n"
+        << Drop1(b).toStdString();
+    EXPECT_TRUE(Drop1(a).contains("Demo Hero") && Drop1(b).contains("Demo Hero"));
 
     // A listed arena.esp first and then every mesh, texture and icon of the demo; what B lacked
     // (whatever its letter case) arrived as A has it.
@@ -171,6 +181,8 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
   auto after = FilesBelow(bData);
   after.erase("MWSE/remotepc");
   EXPECT_EQ(after, before);
+  // A's bytes all left A before the cut, so only B can tell that nothing was written.
+  EXPECT_TRUE(Drop1(b).contains("nothing was written")) << Drop1(b).toStdString();
   ExpectNoTemporaryFile();
 
   ASSERT_TRUE(Connect(a, b));

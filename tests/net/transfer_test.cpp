@@ -18,6 +18,13 @@ void StartTransplant(Side& a) {
   a.peer.Send(MediaListMessage(ListText(a.media)));
 }
 
+using Kind = TransplantOutcome::Kind;
+std::vector<Kind> Kinds(const Side& side) {
+  std::vector<Kind> kinds;
+  for (const auto& o : side.ui.Outcomes) kinds.push_back(o.What);
+  return kinds;
+}
+
 bool NoTemporaryFiles(const Side& side) {
   return std::ranges::none_of(side.Files(), [](const auto& f) { return f.ends_with(".tmp"); });
 }
@@ -50,6 +57,14 @@ TEST(TransferExchange, DeliversThePluginAndTheMissingMediaOnly) {
   EXPECT_EQ(p.b.ui.Label4, (Strings{"Receiving character media list.", "Sending file requests.",
                                     "Receiving character data.", "Unpacking media files."}));
   EXPECT_EQ(p.b.ui.States, (Strings{"Busy", "Idle"}));
+  // The receiver's outcome carries the plug-in it wrote; the sender's counts what it served.
+  EXPECT_EQ(Kinds(p.b), std::vector<Kind>{Kind::Arrived});
+  EXPECT_EQ(p.b.ui.Outcomes[0].Plugin, p.a.media.ArenaPlugin);
+  const auto sent = p.a.receiver.TakeSentOutcome();
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(sent->Files, 3);
+  EXPECT_EQ(sent->Bytes, 5000 + 80000 + 300000);
+  EXPECT_FALSE(p.a.receiver.TakeSentOutcome()) << "handed out once";
   EXPECT_TRUE(p.a.ui.Messages.empty() && p.b.ui.Messages.empty());
   EXPECT_TRUE(NoTemporaryFiles(p.a) && NoTemporaryFiles(p.b));
 }
@@ -129,7 +144,7 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
                          "ESPxxGOOD"),
        "ESP", "", ""},
       {"damaged contents", damaged, "", "", "Compression Error"},
-      {"short contents", RawCharacterDataBody(kAsked, 8, Compressed("ESPGO")), "ESP", "",
+      {"short contents", RawCharacterDataBody(kAsked, 8, Compressed("ESPGO")), "", "",
        "Insufficient memory"},
       {"bomb under a contents length of 2 GB",
        RawCharacterDataBody(kAsked, 0x7FFFFFFF, Compressed(ByteString(50'000'000, 'Q'))), "QQQ",
@@ -150,6 +165,9 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
     EXPECT_EQ(h.b.Files(), expected);
     EXPECT_EQ(h.b.DataFile("arena.esp"), c.arena);
     EXPECT_EQ(h.b.DataFile("Meshes/good.nif"), c.good);
+    // All or nothing, and the player is told which.
+    ASSERT_FALSE(h.b.ui.Outcomes.empty());
+    EXPECT_EQ(h.b.ui.Outcomes.back().What, c.arena.empty() ? Kind::NothingWritten : Kind::Arrived);
     if (!c.message.empty()) {
       ASSERT_FALSE(h.b.ui.Messages.empty());
       const auto& m = h.b.ui.Messages.back();
@@ -196,6 +214,7 @@ TEST(TransferReset, AConnectionClosedWhileUnpackingLeavesNothingBehind) {
   EXPECT_FALSE(fs::exists(p.b.DataFiles() / "arena.esp"));
   EXPECT_TRUE(NoTemporaryFiles(p.b));
   EXPECT_EQ(p.b.ui.States, (Strings{"Busy"})) << "the link's closed handler shows Idle";
+  EXPECT_EQ(Kinds(p.b), std::vector<Kind>{Kind::NothingWritten});
   EXPECT_FALSE(p.b.receiver.State().MessageTypeTaken);
 }
 

@@ -106,13 +106,14 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
   c.game.WriteDataFile("all_types.esp", RealTestFile("all_types.esp"), 1);
   Npc player;
   player.Inventory = {{1, "test_armor"},   {1, "test_clothing"}, {1, "test_weapon"},
-                      {1, "test_alchemy"}, {1, "test_book"},     {1, "test_misc"}};
+                      {1, "test_alchemy"}, {1, "test_book"},     {1, "test_misc"},
+                      {1, "test_lockpick"}};
   player.Spells = {"test_spellmaking"};
   c.Run(Savegame({{"Morrowind.esm"}, {"all_types.esp"}}, {NpcRecord(player)}));
   const CharacterPackage& p = c.package;
-  // The editor ends BNAM values in a NUL; the parts are found all the same.
-  EXPECT_THAT(p.ArmorPartIds, ElementsAre("test_bodypart_a"));
-  EXPECT_THAT(p.ClothingPartIds, ElementsAre("test_bodypart_c"));
+  // The editor ends BNAM and CNAM values in a NUL; male and female parts are found.
+  EXPECT_THAT(p.ArmorPartIds, ElementsAre("test_bodypart_a", "test_bodypart_a_f"));
+  EXPECT_THAT(p.ClothingPartIds, ElementsAre("test_bodypart_c", "test_bodypart_c_f"));
   EXPECT_EQ(std::set<std::string>(p.EnchantmentNewIds.begin(), p.EnchantmentNewIds.end()).size(),
             4u);
   // Armour, clothing, weapon and book (inventory 0, 1, 2, 4) name their own new ids.
@@ -126,8 +127,8 @@ TEST(CollectObjects, RealPluginYieldsBodyPartsAndFreshEnchantments) {
        at += 16 + static_cast<uint32_t>(BytesToLongAt(p.CharacterRecords, at + 4))) {
     types.push_back(p.CharacterRecords.substr(at, 4));
   }
-  EXPECT_THAT(types, ElementsAre("ENCH", "ENCH", "ENCH", "ENCH", "SPEL", "BODY", "BODY", "ARMO",
-                                 "CLOT", "WEAP", "ALCH", "BOOK", "MISC"));
+  EXPECT_THAT(types, ElementsAre("ENCH", "ENCH", "ENCH", "ENCH", "SPEL", "BODY", "BODY", "BODY",
+                                 "BODY", "ARMO", "CLOT", "WEAP", "ALCH", "BOOK", "MISC", "LOCK"));
 }
 
 TEST(CollectObjects, EveryWantedTypeIsTakenAndLookAlikeTypesAreNot) {

@@ -29,6 +29,7 @@ class FakeUi : public Ui {
   void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
     Messages.push_back({text, title, icon});
   }
+  void ShowOutcome(const TransplantOutcome& outcome) override { Outcomes.push_back(outcome); }
   void OpenSavegameChooser() override { ++ChooserOpened; }
   void Yield() override {
     ++Yields;
@@ -38,6 +39,7 @@ class FakeUi : public Ui {
   std::vector<std::string> States, Label3, Label4;
   std::vector<double> Bar1, FileProgress;
   std::vector<Message> Messages;
+  std::vector<TransplantOutcome> Outcomes;
   int Drop1Color = 65280, ChooserOpened = 0, Yields = 0;
   std::function<void()> OnYield;
 };
