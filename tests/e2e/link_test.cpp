@@ -22,7 +22,9 @@ struct LinkCopy : Copy {
     EXPECT_EQ(window->Drop1BackColor(), connected ? 65280 : 65535);
     EXPECT_EQ(Control("Drop1")->palette().color(QPalette::Window),
               connected ? QColor(0, 255, 0) : QColor(255, 255, 0));
-    if (connected) EXPECT_EQ(Control<QLabel>("Drop1")->text(), "Connected to Peer");
+    if (connected) {
+      EXPECT_EQ(Control<QLabel>("Drop1")->text(), "Connected to Peer");
+    }
     for (const char* name : {"cmdConnect", "Text1", "Text2", "Text3", "Text4"})
       EXPECT_EQ(Control(name)->isHidden(), connected) << name;
     EXPECT_EQ(WholeLinkWord(), ByteString(1, connected) + ByteString(3, '\0') + kTail);
