@@ -4,10 +4,7 @@
 
 #include "platform/network_facts.h"
 #include "platform/start_program.h"
-#include "support/scoped_env.h"
 #include "support/temp_dir.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -17,18 +14,6 @@ TEST(StartProgram, ReportsWhatCannotBeStarted) {
   EXPECT_FALSE(StartProgram({dir.Write("not-executable", "#!/bin/sh\n"), {}, {}, {}}));
   EXPECT_FALSE(StartProgram({"/bin/true", {}, dir.Path() / "no-folder", {}}));
   EXPECT_TRUE(StartProgram({"/bin/true", {}, dir.Path(), {}}));
-}
-
-TEST(FindProgramOnPath, TakesTheFirstExecutableFileInPathOrder) {
-  TempDir dir;
-  dir.Write("a/tool", "not executable");
-  fs::create_directories(dir.Path() / "b/tool");
-  const fs::path tool = dir.Write("c/tool", "#!/bin/sh\n");
-  fs::permissions(tool, fs::perms::owner_all);
-  const std::string d = dir.Path().string();
-  ScopedEnv path("PATH", ":" + d + "/a:" + d + "/b:" + d + "/c");
-  EXPECT_EQ(FindProgramOnPath("tool"), tool);
-  EXPECT_EQ(FindProgramOnPath("missing"), fs::path());
 }
 
 TEST(NetworkFacts, DefaultRouteNeedsAnUpRouteToEverywhereOffLoopback) {
