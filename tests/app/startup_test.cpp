@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 
-#include <QLineEdit>
 #include <filesystem>
 
 #include "app/game_folder_chooser.h"
@@ -11,30 +10,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* kRemotepc = "drive_c/Games/Morrowind/Data Files/MWSE/remotepc";
-
-// With the game registered start-up takes its folder; without, it opens the chooser over a
-// disabled window. Either way the listener is up on the window's own port.
-TEST(StartupTest, RegistryDecidesBetweenGameFolderAndChooser) {
-  for (bool registered : {true, false}) {
-    WindowWorld world;
-    fs::create_directories(world.Prefix.Path() / "drive_c/Games/Morrowind");
-    if (registered) world.Register("C:\\Games\\Morrowind");
-    auto window = world.MakeWindow();
-    window->Startup();
-    EXPECT_EQ(window->Paths().ArenaTemplatePath, world.Program.Path().string() + "/arena.dat");
-    EXPECT_EQ(window->Paths().GameDir,
-              registered ? (fs::canonical(world.Prefix.Path()) / "drive_c/Games/Morrowind").string()
-                         : "Not Found");
-    EXPECT_EQ(window->GameFolderChooserWindow() != nullptr, !registered);
-    EXPECT_EQ(window->isEnabled(), registered);
-    EXPECT_EQ(fs::exists(world.Prefix.Path() / kRemotepc), registered);
-    EXPECT_EQ(window->Link().ListenerPort(), window->Env().PeerPort);
-    EXPECT_EQ(window->Drop1BackColor(), 65535);
-    EXPECT_TRUE(world.Messages.empty());
-  }
-}
 
 TEST(StartupTest, RegistryPathKeepsRemotepcTailAndDeletesTheLog) {
   WindowWorld world;
@@ -52,24 +27,6 @@ TEST(StartupTest, RegistryPathKeepsRemotepcTailAndDeletesTheLog) {
   fs::create_directories(other.Path() / "Data Files/MWSE/remotepc");
   PrepareGameFolder(other.Path().string(), true);
   EXPECT_TRUE(fs::is_directory(other.Path() / "Data Files/MWSE/remotepc"));
-}
-
-TEST(StartupTest, AddressBoxesComeFromOpponentDat) {
-  const std::pair<ByteString, QString> cases[] = {
-      {"", "192.168.1.100"},  // no file
-      {ByteString("\x00\xFF\x07\x2A", 4), "0.255.7.42"},
-      {ByteString("\x0A\x00\x00\x07\x09\x09", 6), "10.0.0.7"},
-  };
-  for (const auto& [file, boxes] : cases) {
-    WindowWorld world;
-    if (!file.empty()) world.Program.Write("Opponent.dat", file);
-    auto window = world.MakeWindow();
-    window->Startup();
-    QStringList shown;
-    for (const char* name : {"Text1", "Text2", "Text3", "Text4"})
-      shown << window->findChild<QLineEdit*>(name)->text();
-    EXPECT_EQ(shown.join('.'), boxes) << file.size() << " bytes";
-  }
 }
 
 // Unset variables and texts that are no port fall back to 6112 and no dial port.

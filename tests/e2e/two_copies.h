@@ -75,10 +75,6 @@ struct Copy {
   std::filesystem::path GamePathOf(const std::string& backslashText) const {
     return GamePath(window->Paths().GameDir, backslashText);
   }
-  std::filesystem::path DataFiles() const { return GamePathOf("\\Data Files"); }
-  ByteString LinkWord() const {
-    return ReadFileAt(GamePathOf("\\Data Files\\MWSE\\remotepc"), 0, 4).value_or("");
-  }
 
   WindowWorld world;
   Environment env;
@@ -101,8 +97,7 @@ class WireTap {
       if (socket) socket->disconnectFromHost();
   }
 
-  ByteString FromDialler;   // what the dialling copy sent
-  ByteString FromListener;  // what the listening copy sent
+  ByteString FromDialler;  // what the dialling copy sent
   // Once the dialling copy has sent this many bytes in all, the rest is not passed on and
   // the connection is cut.
   size_t CutAfter = SIZE_MAX;
@@ -133,7 +128,6 @@ class WireTap {
       CutAfter = 0;
       return Cut();
     }
-    FromListener.append(down.constData(), size_t(down.size()));
     near_->write(down);
   }
   void Drop() {

@@ -9,30 +9,6 @@
 
 namespace {
 
-TEST(Packing, LongsShortsAndSinglesAreLittleEndian) {
-  EXPECT_EQ(LongToBytes(-1), B({0xFF, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(LongToBytes(0x01020304), B({4, 3, 2, 1}));
-  EXPECT_EQ(BytesToLong(B({0xF0, 0xFF, 0xFF, 0xFF, 9})), -16) << "only the first four bytes count";
-  EXPECT_EQ(BytesToShort(B({0xFF, 0xFF})), 65535) << "never negative";
-  EXPECT_EQ(ShortToBytes(65537), B({1, 0})) << "wraps";
-  EXPECT_EQ(SingleToBytes(-2.0f), B({0, 0, 0, 0xC0}));
-}
-
-TEST(Compression, OnlyDataErrorsAreShown) {
-  FakeUi ui;
-  for (int code : {0, -1, -2, -3, -6, -7, -8, -9}) ShowCompressionError(code, ui);
-  EXPECT_TRUE(ui.Messages.empty());
-  ShowCompressionError(-5, ui);
-  ShowCompressionError(-4, ui);
-  ASSERT_EQ(ui.Messages.size(), 2u);
-  EXPECT_EQ(ui.Messages[0].Text, "Buffer too small");
-  EXPECT_EQ(ui.Messages[1].Text, "Insufficient memory");
-  for (const auto& m : ui.Messages) {
-    EXPECT_EQ(m.Title, "Compression Error");
-    EXPECT_EQ(m.Icon, MessageIcon::Exclamation);
-  }
-}
-
 ByteString StreamCompress(const ByteString& data, std::mt19937& rng) {
   ByteString out;
   const ByteSink sink = [&](const char* p, size_t n) {
@@ -69,9 +45,6 @@ TEST(DecompressBounded, TellsWholeLongShortAndDamagedStreamsApartAndStopsBombsAt
   EXPECT_EQ(out, data.substr(0, data.size() - 1));
   EXPECT_EQ(DecompressBounded(packed.substr(0, packed.size() / 2), data.size(), out), kBzDataError)
       << "a cut stream is damaged";
-  ByteString flipped = packed;
-  flipped[packed.size() / 2] ^= 0x10;
-  EXPECT_LT(DecompressBounded(flipped, data.size(), out), 0);
   EXPECT_EQ(DecompressBounded("not bzip2 at all", 100, out), kBzDataErrorMagic);
 
   const ByteString bomb = Compressed(ByteString(50'000'000, '\0'));

@@ -8,30 +8,6 @@
 
 namespace {
 
-TEST(ListReader, GivesEachLineOnceAndALastLineWithoutCrLfOnlyOnce) {
-  const struct {
-    std::string list;
-    std::vector<std::pair<std::string, std::string>> lines;  // field 0, field 1 or "NULL"
-  } cases[] = {
-      {"", {}},
-      {"ab", {}},
-      {"abc", {{"abc", "NULL"}}},
-      {"a\t1\r\nb\t2", {{"a", "1"}, {"b", "2"}}},
-      {"a\t1\r\n\r\nc\t3\r\n", {{"a", "1"}, {"", "NULL"}, {"c", "3"}}},
-      {"a\tb\tc\r\nd\r\n", {{"a", "b"}, {"d", "NULL"}}},
-  };
-  for (const auto& c : cases) {
-    ListReader reader(c.list);
-    std::string_view line;
-    std::vector<std::pair<std::string, std::string>> read;
-    while (reader.Next(line) && read.size() < 10) {
-      const auto second = ListField(line, 1);
-      read.emplace_back(std::string(*ListField(line, 0)), second ? std::string(*second) : "NULL");
-    }
-    EXPECT_EQ(read, c.lines) << c.list;
-  }
-}
-
 TEST(ListSize, OnlyPlainDecimalNumbersThatFit) {
   EXPECT_EQ(ParseListSize("0"), 0);
   EXPECT_EQ(ParseListSize("2147483647"), 2147483647);

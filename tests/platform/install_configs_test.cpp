@@ -29,21 +29,4 @@ TEST(InstallConfigs, ValveTextAsSteamWritesIt) {
   }
 }
 
-TEST(InstallConfigs, JsonMembersAtAnyDepthAndYamlKeysOfASection) {
-  const char* heroic =
-      "{\"Morrowind\": {\"language\": \"winePrefix\", \"winePrefix\" : \"/g/\\u017b\\u00e9\\/p\","
-      " \"wineVersion\": {\"winePrefix\": 3}}, \"x\": {\"winePrefix\": \"/h\\\"q\"}}";
-  EXPECT_EQ(JsonStringMembers(heroic, "winePrefix"),
-            (std::vector<std::string>{"/g/\xC5\xBB\xC3\xA9/p", "/h\"q"}));
-  EXPECT_EQ(JsonStringMembers("{\"winePrefix\": \"/a\", \"b\": \"\\u12", "winePrefix"),
-            (std::vector<std::string>{"/a"}));
-
-  const char* lutris =
-      "wine:\n  prefix: /wrong\ngame:\n  exe: /g/drive_c/Morrowind.exe\n"
-      "  prefix: '/home/p/Games/morrowind' # set by the installer\r\nsystem: {}\n";
-  EXPECT_EQ(YamlValue(lutris, "game", "prefix"), "/home/p/Games/morrowind");
-  EXPECT_EQ(YamlValue("game:\n  prefix: ~/x #c\n", "game", "prefix"), "~/x");
-  EXPECT_EQ(YamlValue("game:\nprefix: /top\n", "game", "prefix"), std::nullopt);
-}
-
 }  // namespace

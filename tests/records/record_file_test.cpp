@@ -15,16 +15,6 @@ namespace {
 
 using namespace tes3;
 
-TEST(RecordAccess, FindSubrecordIsAPlainTextSearch) {
-  const ByteString r = Record(
-      "ARMO", {Sub("NAME", ByteString("xBNAMy\0", 7)), Sub("BNAM", ByteString("part\0", 5))});
-  const size_t first = FindSubrecord(r, "BNAM");
-  EXPECT_EQ(first, 25u) << "the tag inside the id is taken for a sub-record";
-  EXPECT_EQ(FindSubrecord(r, "BNAM", first + 1), 31u);
-  EXPECT_EQ(FindSubrecord(r, "bnam"), ByteString::npos) << "case-sensitive";
-  EXPECT_EQ(FindSubrecord(r, "BNAM", r.size() + 5), ByteString::npos);
-}
-
 TEST(RecordAccess, IdsWithAndWithoutNulReplacementKeepsEveryLengthAndCutsAreClipped) {
   const ByteString r =
       Record("SPEL", {Sub("NAME", ByteString("fireball\0", 9)), Sub("FNAM", ByteString("F\0", 2))});
@@ -32,9 +22,6 @@ TEST(RecordAccess, IdsWithAndWithoutNulReplacementKeepsEveryLengthAndCutsAreClip
   EXPECT_EQ(RecordId(r, false), "fireball");
   const ByteString replaced = ReplaceId(r, "Ab3dE9gH");
   EXPECT_EQ(replaced, r.substr(0, 24) + "Ab3dE9gH" + r.substr(32));
-  EXPECT_EQ(RecordId(r.substr(0, 27), true), "fir");
-  EXPECT_EQ(RecordId(ByteString("SPEL"), false), "");
-  EXPECT_EQ(ReplaceId(ByteString("SPEL"), "x"), "SPEL");
 }
 
 TEST(RandomNames, LengthAndAlphabet) {
@@ -47,28 +34,6 @@ TEST(RandomNames, LengthAndAlphabet) {
     seen.insert(name);
   }
   EXPECT_GT(seen.size(), 45u) << "names drawn in the same second still differ";
-}
-
-std::time_t At(int year, int month, int day, int hour) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_isdst = -1;
-  return std::mktime(&t);
-}
-
-TEST(FileDates, SortPutsTheNewestDayFirstAndOneDayAtDifferentHoursComparesEqual) {
-  EXPECT_EQ(DayNumber(At(2024, 3, 1, 12)) - DayNumber(At(2024, 2, 28, 12)), 2) << "leap year";
-  // Two plug-ins of one day compare equal: compared by the hour, these two would swap.
-  std::vector<std::time_t> dates = {At(2022, 2, 2, 8), At(2022, 2, 2, 20), At(2022, 2, 3, 1),
-                                    At(2022, 2, 1, 5), At(2019, 1, 1, 1)};
-  std::vector<std::string> names = {"early.esp", "late.esp", "new.esp", "old.esp", "oldest"};
-  SortByFileDate(dates, names, 0, 4);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"new.esp", "early.esp", "late.esp", "old.esp", "oldest"}));
-  EXPECT_EQ(dates[0], At(2022, 2, 3, 1)) << "dates move with their names";
 }
 
 struct WalkResult {
@@ -111,26 +76,12 @@ TEST(RecordWalk, DeliversEveryRecordOfTheRealPluginOnce) {
 
 TEST(RecordWalk, DamagedFilesEndTheWalkWithoutAllocatingTheClaim) {
   const ByteString real = RealTestFile("all_types.esp");
-  const auto sized = [&](int32_t size) {
-    return real.substr(0, kRealHeaderLength + 4) + LongToBytes(size) +
-           real.substr(kRealHeaderLength + 8);
-  };
-  const struct {
-    const char* name;
-    ByteString bytes;
-    size_t delivered;
-  } cases[] = {
-      {"empty file", "", 0},
-      {"last record cut short", real.substr(0, real.size() - 1), kRealRecordCount - 1},
-      {"shorter than a header", real.substr(0, 10), 0},
-      {"header record size past the end", real.substr(0, 4) + LongToBytes(-16) + real.substr(8), 0},
-      {"record size 0xFFFFFFF0", sized(-16), 0},
-      {"record size 2^31", sized(INT32_MIN), 0},
-  };
-  for (const auto& c : cases) {
-    const WalkResult walk = Walk(c.bytes);
-    EXPECT_FALSE(walk.Outcome.Complete || walk.Outcome.Problem.empty()) << c.name;
-    EXPECT_EQ(walk.Records.size(), c.delivered) << c.name;
+  // An empty file, and a header record whose size runs past the end.
+  for (const ByteString& bytes :
+       {ByteString(), real.substr(0, 4) + LongToBytes(-16) + real.substr(8)}) {
+    const WalkResult walk = Walk(bytes);
+    EXPECT_FALSE(walk.Outcome.Complete || walk.Outcome.Problem.empty()) << bytes.size();
+    EXPECT_TRUE(walk.Records.empty()) << bytes.size();
   }
   FakeUi ui;
   EXPECT_FALSE(
