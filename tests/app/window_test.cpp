@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <set>
 
-#include "app/savegame_chooser.h"
 #include "app/window_fixture.h"
 #include "fixtures/tes3_writer.h"
 
@@ -45,12 +44,8 @@ TEST_F(WindowTest, StatesSwitchOnlyTheirControls) {
     return shown;
   };
   auto* timer1 = window->findChild<QTimer*>("Timer1");
-  window->SetLabel3("collecting");
-  window->SetLabel4("file");
-  window->SetBar1Width(900);
   const std::tuple<const char*, void (MainWindow::*)(), Names, bool> steps[] = {
       {"busy", &MainWindow::BusyState, buttons, true},
-      {"busy again", &MainWindow::BusyState, buttons, true},
       {"connected while busy", &MainWindow::ConnectedState, joined(buttons, link), true},
       {"idle", &MainWindow::IdleState, joined(progress, link), false},
       {"disconnected", &MainWindow::DisconnectedState, progress, false},
@@ -61,22 +56,6 @@ TEST_F(WindowTest, StatesSwitchOnlyTheirControls) {
     EXPECT_EQ(hidden(), expected) << name;
     EXPECT_EQ(timer1->isActive(), timerOn) << name;
   }
-  // Busy empties both captions but leaves the bars as they were.
-  EXPECT_EQ(qobject_cast<QLabel*>(Control("Label3"))->text() +
-                qobject_cast<QLabel*>(Control("Label4"))->text(),
-            "");
-  EXPECT_EQ(window->Bar1Width(), 900);
-}
-
-TEST_F(WindowTest, Timer1CopiesFileProgressIntoBar2) {
-  window->SetFileProgress(2227.5);
-  EXPECT_NE(window->Bar2Width(), 2227.5);  // stored only; the timer applies it
-  window->BusyState();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->Bar2Width() == 2227.5; }));
-  EXPECT_GT(Control("bar2")->width(), 0);
-  window->SetFileProgress(-5);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->Bar2Width() == -5; }));
-  EXPECT_EQ(Control("bar2")->width(), 0);
 }
 
 TEST_F(WindowTest, RealMessageBoxCarriesTitleAndIconAndTakesInput) {
@@ -115,22 +94,6 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndItsListener) {
   window->close();
   EXPECT_EQ(world.ProgramEnds, 1);
   EXPECT_FALSE(window->Link().IsListening());
-}
-
-// The help label shows its box; an empty title becomes the program's name.
-TEST_F(WindowTest, HelpBoxAndSelectCharacterOpensTheChooserOverADisabledWindow) {
-  window->show();
-  Click("lblHelp");
-  window->ShowMessage("x", "", MessageIcon::Exclamation);
-  ASSERT_EQ(world.Messages.size(), 2u);
-  EXPECT_EQ(world.Messages[0].Text + "|" + world.Messages[0].Title + "|" + world.Messages[1].Title,
-            "Send questions to quib@example.org|QUIB!|Quib");
-  EXPECT_EQ(world.Messages[0].Icon, MessageIcon::Information);
-  Click("cmdCharacter");
-  ASSERT_NE(window->SavegameChooserWindow(), nullptr);
-  EXPECT_FALSE(window->isEnabled());
-  window->SavegameChooserWindow()->close();
-  EXPECT_TRUE(window->isEnabled());
 }
 
 QString TextOf(QWidget* widget) {
@@ -173,16 +136,6 @@ TEST_F(WindowTest, EveryControlShowsItsWholeText) {
   opponent.Name = "Gandalf the Grey of Vvardenfell";
   window->ShowOutcome({TransplantOutcome::Kind::Arrived, File({}, {NpcRecord(opponent)}), 0, 0});
   ExpectWholeText(Control("Drop1"), TextOf(Control("Drop1")));
-
-  // A font as small as the design's keeps the design's places.
-  const QFont usual = QApplication::font();
-  QFont small = usual;
-  small.setPixelSize(8);
-  QApplication::setFont(small);
-  const auto smallWindow = world.MakeWindow();
-  QApplication::setFont(usual);
-  EXPECT_EQ(smallWindow->LayoutScale(), 1.0);
-  EXPECT_EQ(smallWindow->size(), QSize(313, 299));
 }
 
 }  // namespace
