@@ -91,13 +91,13 @@ TEST(LaunchGame, MessagesInsteadOfAStart) {
   };
   const Case cases[] = {
       // Wine is absent here, so a start attempt would show the Wine message instead.
-      {"no savegame", false, true, false, false, "", "Please select a savegame before starting",
+      {"no savegame", false, true, false, false, "Please select a savegame before starting",
        "error", MessageIcon::Exclamation, 1},
-      {"no launcher", true, false, false, true, "", "Please install the ScriptExtender", "",
+      {"no launcher", true, false, false, true, "Please install the ScriptExtender", "",
        MessageIcon::None, 0},
-      {"launcher is a folder", true, true, true, true, "", "Please install the ScriptExtender", "",
+      {"launcher is a folder", true, true, true, true, "Please install the ScriptExtender", "",
        MessageIcon::None, 0},
-      {"no wine", true, true, false, false, "",
+      {"no wine", true, true, false, false,
        "Wine was not found. Please install Wine to start the game.", "error",
        MessageIcon::Exclamation, 0},
   };

@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "support/temp_dir.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -61,5 +58,4 @@ TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
   EXPECT_EQ(ReadRegistryValue("", RegistryRoot::LocalMachine, kKey, "Installed Path"), "Not Found");
 }
 
-}
 }  // namespace
