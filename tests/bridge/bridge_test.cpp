@@ -175,16 +175,6 @@ TEST(WriteVarFile, WritesCountAndValueWithoutTruncating) {
   EXPECT_EQ(game.Read("Data Files/MWSE/hp"), LongToBytes(3) + shorter);
 }
 
-TEST(WriteVarFile, FindsTheFolderWithoutRegardToCaseAndNeverCreatesIt) {
-  TempDir game;
-  WriteVarFile(game.Path().string(), kSet16, "hpval", 1);
-  EXPECT_FALSE(std::filesystem::exists(game.Path() / "Data Files"));
-
-  game.Write("data files/mwse/remotepc", LongToBytes(0));
-  WriteVarFile(game.Path().string(), kSet16, "hpval", 1);
-  EXPECT_EQ(game.Read("data files/mwse/hpval"), LongToBytes(1) + kSet16);
-}
-
 TEST(WriteVarFile, RefusesKeysThatAreNotPlainFileNames) {
   TempDir game;
   game.Write("Data Files/MWSE/remotepc", LongToBytes(0));

@@ -75,14 +75,4 @@ TEST(LoadArenaTemplate, UnusableTemplatesGiveAMessage) {
   EXPECT_EQ(error, "The arena template arena.dat is missing or cannot be read.");
 }
 
-TEST(AddToLong, AddsToTheSizeFieldOrRefusesShortInput) {
-  FakeUi ui;
-  EXPECT_EQ(AddToLong(4, "NPC_" + LongToBytes(1000) + "rest", 42, ui),
-            "NPC_" + LongToBytes(1042) + "rest");
-  EXPECT_TRUE(ui.Messages.empty());
-  EXPECT_EQ(AddToLong(4, "1234567", 42, ui), "");
-  ASSERT_EQ(ui.Messages.size(), 1u);
-  EXPECT_EQ(ui.Messages[0].Text, "bad input string!");
-}
-
 }  // namespace

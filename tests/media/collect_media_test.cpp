@@ -123,9 +123,4 @@ TEST(CollectMedia, RealMeshNamesItsExternalTexture) {
   EXPECT_THAT(m.Listed(), ElementsAre("Meshes\\real.nif", "Textures\\g7\\textests\\light07_0.dds"));
 }
 
-TEST(MediaListMessage, TextHasOneLinePerEntry) {
-  const MediaList media{{"arena.esp", "Meshes\\b\\head_01.nif"}, {1234, 20480}, ""};
-  EXPECT_EQ(MediaListText(media), "arena.esp\t1234\r\nMeshes\\b\\head_01.nif\t20480\r\n");
-}
-
 }  // namespace

@@ -1,39 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "net/bytes.h"
 #include "net/bzip2_stream.h"
 #include "net/comp.h"
 #include "protocol_fixture.h"
 
 namespace {
-
-ByteString StreamCompress(const ByteString& data, std::mt19937& rng) {
-  ByteString out;
-  const ByteSink sink = [&](const char* p, size_t n) {
-    out.append(p, n);
-    return true;
-  };
-  BzCompressor comp(7, 30);
-  for (size_t at = 0; at < data.size();) {
-    const size_t n = std::min<size_t>(data.size() - at, 1 + rng() % 300000);
-    EXPECT_EQ(comp.Feed(data.data() + at, n, sink), 0);
-    at += n;
-  }
-  EXPECT_EQ(comp.Finish(sink), 0);
-  return out;
-}
-
-TEST(BzCompressor, MakesTheSameBytesAsTheBufferFunctionHoweverFed) {
-  std::mt19937 rng(7);
-  // Sizes around and beyond one 700 kB block, and runs that the first stage shortens.
-  for (const ByteString& data :
-       {ByteString(1, 'x'), Pattern(1000, 1), Pattern(699999, 2), Pattern(1500000, 3),
-        ByteString(2000000, 'r') + Pattern(5000, 4)}) {
-    EXPECT_EQ(StreamCompress(data, rng), Compressed(data)) << data.size();
-  }
-}
 
 TEST(DecompressBounded, TellsWholeLongShortAndDamagedStreamsApartAndStopsBombsAtTheLimit) {
   const ByteString data = Pattern(100000, 5);

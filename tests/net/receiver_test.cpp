@@ -89,15 +89,6 @@ TEST(ReceiverSplits, EverySplitOfAConversationGivesTheSameResult) {
   EXPECT_EQ(RunSplit(conversation, everyByte), whole);
 }
 
-TEST(ReceiverRelay, WithoutAReplacementValuesGoToTheGamesVariableFiles) {
-  Side side;
-  side.PutDataFile("MWSE/remotepc", LongToBytes(0));
-  RelayReceiver relay{side.paths, side.relay};
-  Receiver plain{side.paths, side.media, relay, side.names, side.ui, side.peer};
-  plain.ProcessArrival(VarRegister("ABCDE", "v1"));
-  EXPECT_EQ(side.DataFile("MWSE/ABCDE"), LongToBytes(1) + "v1");
-}
-
 TEST(ReceiverRelay, KeysPastTheLastChannelAndUnknownChannelsAreSkippedWithTheirBodies) {
   Side side;
   ByteString keys;
@@ -111,32 +102,6 @@ TEST(ReceiverRelay, KeysPastTheLastChannelAndUnknownChannelsAreSkippedWithTheirB
   EXPECT_EQ(side.TakeSent().size(), 250u * 7);
   EXPECT_EQ(side.varCalls.size(), 252u);
   EXPECT_EQ(side.varCalls.back(), (Side::VarCall{"K0000", "after", 2}));
-}
-
-TEST(ReceiverRelay, ChannelsGoToTheFirstHeldOutgoingKeyOnly) {
-  Side side;
-  PrepareOutVars(side);
-  side.relay.OutVars.push_back(side.relay.OutVars[1]);  // a duplicate, and one not yet held
-  side.relay.OutVars.push_back({});
-  side.relay.OutVars[3].Key = "OUT03";
-  side.relay.OutVarCount = 3;
-  side.receiver.ProcessArrival(VarChannel(4, "OUT02") + VarChannel(5, "NOPE!") +
-                               VarChannel(6, "OUT03") + VarChannel(252, "OUT01") +
-                               VarValue(0, "pad0"));
-  std::vector<int> channels;
-  for (const auto& v : side.relay.OutVars) channels.push_back(v.Channel);
-  EXPECT_EQ(channels, (std::vector<int>{kNoChannel, 4, kNoChannel, kNoChannel}));
-}
-
-TEST(ReceiverRelay, AfterAChannelFewerThanSevenBytesWaitForTheNextArrival) {
-  Side side;
-  side.receiver.ProcessArrival(VarRegister("ABCDE", ""));
-  side.receiver.ProcessArrival(VarChannel(1, "OUT01") + VarValue(0, "abc"));  // 6 bytes after
-  EXPECT_TRUE(side.varCalls.empty());
-  side.receiver.ProcessArrival("");
-  EXPECT_EQ(side.varCalls.size(), 1u);
-  side.receiver.ProcessArrival(VarChannel(1, "OUT01") + VarValue(0, "abcd"));  // 7 bytes after
-  EXPECT_EQ(side.varCalls.size(), 2u);
 }
 
 TEST(ReceiverFraming, ZeroAndNegativeLengthsCompleteSilently) {

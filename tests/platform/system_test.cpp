@@ -1,20 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform/network_facts.h"
-#include "platform/start_program.h"
-#include "support/temp_dir.h"
 
 namespace {
-
-TEST(StartProgram, ReportsWhatCannotBeStarted) {
-  TempDir dir;
-  EXPECT_FALSE(StartProgram({dir.Path() / "missing", {}, {}, {}}));
-  EXPECT_FALSE(StartProgram({dir.Write("not-executable", "#!/bin/sh\n"), {}, {}, {}}));
-  EXPECT_FALSE(StartProgram({"/bin/true", {}, dir.Path() / "no-folder", {}}));
-  EXPECT_TRUE(StartProgram({"/bin/true", {}, dir.Path(), {}}));
-}
 
 TEST(NetworkFacts, DefaultRouteNeedsAnUpRouteToEverywhereOffLoopback) {
   const std::string header =

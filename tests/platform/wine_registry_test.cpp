@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "support/temp_dir.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -59,30 +56,6 @@ TEST(WineRegistryTest, ReadsTheInstalledPathFromSystemReg) {
   TempDir noHive;
   EXPECT_EQ(Read(noHive), "Not Found");
   EXPECT_EQ(ReadRegistryValue("", RegistryRoot::LocalMachine, kKey, "Installed Path"), "Not Found");
-}
-
-TEST(WineRegistryTest, MapsDrivesThroughDosdevicesThenDriveC) {
-  TempDir prefix;
-  fs::create_directories(prefix.Path() / "drive_c" / "Program Files" / "Morrowind");
-  fs::create_directories(prefix.Path() / "elsewhere" / "Games" / "MW");
-  const std::string root = fs::canonical(prefix.Path()).string();
-  const std::string p = prefix.Path().string();
-
-  // Without dosdevices only drive C is known.
-  EXPECT_EQ(MapWindowsPath(p, "D:\\Games\\MW"), "");
-
-  fs::create_directories(prefix.Path() / "dosdevices");
-  fs::create_directory_symlink("../drive_c", prefix.Path() / "dosdevices" / "c:");
-  fs::create_directory_symlink("../elsewhere", prefix.Path() / "dosdevices" / "d:");
-  EXPECT_EQ(MapWindowsPath(p, "c:\\Program Files\\Morrowind"),
-            root + "/drive_c/Program Files/Morrowind");
-  EXPECT_EQ(MapWindowsPath(p, "D:\\games\\mw"), root + "/elsewhere/Games/MW");
-  // A folder that does not exist keeps its spelling.
-  EXPECT_EQ(MapWindowsPath(p, "D:\\New\\Place\\"), root + "/elsewhere/New/Place");
-
-  for (const char* bad : {"", "C", "\\\\server\\share", "relative\\path", "1:\\x"}) {
-    EXPECT_EQ(MapWindowsPath(p, bad), "") << bad;
-  }
 }
 
 }  // namespace

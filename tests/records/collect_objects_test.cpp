@@ -163,17 +163,4 @@ TEST(CollectObjects, EveryWantedTypeIsTakenAndLookAlikeTypesAreNot) {
   EXPECT_THAT(c.package.BodyPartPool, ElementsAre(records.end()[-1]));
 }
 
-TEST(InventoryAndSpellLists, IdsFollowTheFieldRules) {
-  const std::string full(32, 'x');
-  Npc player;
-  player.Inventory = {{1, "a"}, {7, full}};
-  player.Spells = {"s1", full};
-  const ByteString record = NpcRecord(player);
-  EXPECT_THAT(InventoryIds(record), ElementsAre(Z("a"), full));
-  EXPECT_THAT(SpellIdsOf(record), ElementsAre("s1", full.substr(0, 31)));  // s - 1 bytes
-  EXPECT_TRUE(InventoryIds(NpcRecord({})).empty());
-  // Cut off inside an entry: what is there, no reading past the end.
-  EXPECT_THAT(InventoryIds(record.substr(0, record.find("NPCO") + 14)), ElementsAre(Z("a")));
-}
-
 }  // namespace

@@ -15,15 +15,6 @@ namespace {
 
 using namespace tes3;
 
-TEST(RecordAccess, IdsWithAndWithoutNulReplacementKeepsEveryLengthAndCutsAreClipped) {
-  const ByteString r =
-      Record("SPEL", {Sub("NAME", ByteString("fireball\0", 9)), Sub("FNAM", ByteString("F\0", 2))});
-  EXPECT_EQ(RecordId(r, true), ByteString("fireball\0", 9));
-  EXPECT_EQ(RecordId(r, false), "fireball");
-  const ByteString replaced = ReplaceId(r, "Ab3dE9gH");
-  EXPECT_EQ(replaced, r.substr(0, 24) + "Ab3dE9gH" + r.substr(32));
-}
-
 TEST(RandomNames, LengthAndAlphabet) {
   NameGenerator names;
   std::set<std::string> seen;
