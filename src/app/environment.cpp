@@ -47,6 +47,7 @@ Environment Environment::Default(const std::string& programDir) {
   env.InternetConnected = [] { return HasDefaultRoute(); };
   env.LocalAddressTable = [] { return LocalIPv4Addresses(); };
   env.PrimaryAddress = [] { return PrimaryIPv4Address(); };
-  env.MapRouterPort = true;
+  // Copies that only meet on this machine (the demo) have nothing to forward.
+  env.MapRouterPort = Variable("QUIB_PORT_MAPPING").value_or("1") != "0";
   return env;
 }

@@ -41,9 +41,10 @@ struct Environment {
 
   // The environment of the real program: the platform's answers and 6112. Two copies can
   // share one machine through environment variables: WINEPREFIX (the registry),
-  // QUIB_PROGRAM_DIR (instead of `programDir`), QUIB_PORT (PeerPort) and QUIB_DIAL_PORT
-  // (DialPort), and QUIB_THREADS (Workers). A port that is not a number from 1 to 65535 is
-  // ignored, as is a thread count that is not a number from 1 to 256.
+  // QUIB_PROGRAM_DIR (instead of `programDir`), QUIB_PORT (PeerPort), QUIB_DIAL_PORT
+  // (DialPort), QUIB_THREADS (Workers) and QUIB_PORT_MAPPING ("0" turns MapRouterPort off). A
+  // port that is not a number from 1 to 65535 is ignored, as is a thread count that is not a
+  // number from 1 to 256.
   static Environment Default(const std::string& programDir);
 
   InstallSearch Installs() const { return {WinePrefix, Home}; }
