@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <limits>
-#include <unordered_map>
+#include <optional>
 
 #include "core/name_generator.h"
 #include "core/names.h"
@@ -13,7 +12,9 @@
 #include "net/bytes.h"
 #include "net/comp.h"
 #include "net/media_list.h"
+#include "platform/file_handle.h"
 #include "platform/files.h"
+#include "platform/folder_index.h"
 #include "platform/game_path.h"
 
 namespace fs = std::filesystem;
@@ -58,7 +59,6 @@ bool UsableName(const std::string& name) {
 
 class MediaCollector {
  public:
-  // The three media folders are found once; names are then resolved below them.
   MediaCollector(const std::string& gameDir, MediaList& media, NameGenerator& names)
       : meshes_(Folder(gameDir, "Meshes")),
         textures_(Folder(gameDir, "Textures")),
@@ -69,7 +69,7 @@ class MediaCollector {
   void Model(const ByteString& record, size_t idLength) {
     if (record.empty()) return;
     const std::string path = ModelPath(record, idLength);
-    const fs::path file = Find("Meshes", path);
+    const fs::path file = Find(meshes_, path);
     if (file.empty()) return;
     std::optional<ByteString> mesh = ReadWholeFile(file);
     if (!mesh || mesh->size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return;
@@ -81,10 +81,10 @@ class MediaCollector {
     if (record.empty()) return;
     std::string name = IconName(record);
     if (name.empty()) return;
-    if (LastThreeLower(name) != "dds" && !Find("Icons", DdsTwin(name)).empty()) {
+    if (LastThreeLower(name) != "dds" && !Find(icons_, DdsTwin(name)).empty()) {
       name = DdsTwin(name);
     }
-    ListIfPresent("Icons", name);
+    ListIfPresent(icons_, "Icons", name);
   }
 
  private:
@@ -97,44 +97,37 @@ class MediaCollector {
     }
     const std::string e = LastThreeLower(name);
     if (e == "bmp" || e == "tga") {
-      if (!Find("Textures", DdsTwin(name)).empty()) name = DdsTwin(name);
+      if (!Find(textures_, DdsTwin(name)).empty()) name = DdsTwin(name);
     } else if (e != "dds") {
       name = names_.RandomName("error") + ".dds";
     }
-    ListIfPresent("Textures", name);
+    ListIfPresent(textures_, "Textures", name);
   }
 
-  static fs::path Folder(const std::string& gameDir, const std::string& name) {
-    const fs::path folder = GamePath(gameDir, "\\Data Files\\" + name);
+  // A media folder, listed as names are looked up in it; none when it does not exist.
+  static std::optional<FolderIndex> Folder(const std::string& gameDir, const std::string& name) {
+    fs::path folder = GamePath(gameDir, "\\Data Files\\" + name);
     std::error_code ec;
-    return fs::is_directory(folder, ec) ? folder : fs::path();
+    if (!fs::is_directory(folder, ec)) return std::nullopt;
+    return FolderIndex(std::move(folder));
   }
 
-  const fs::path& FolderOf(const std::string& folder) const {
-    return folder == "Meshes" ? meshes_ : folder == "Textures" ? textures_ : icons_;
+  // The normal file <folder>\<name>, or an empty path. Each folder below is listed once per
+  // collection, so names that differ from the disk's in letter case cost no extra listing.
+  static fs::path Find(std::optional<FolderIndex>& folder, const std::string& name) {
+    if (!folder || !UsableName(name)) return {};
+    return folder->FindNormalFile(name);
   }
 
-  // The normal file Data Files\<folder>\<name>, or an empty path. Each name is looked up
-  // once per collection: a body-part model or a mesh shared by many records would otherwise
-  // cost a directory listing per reference when its letter case differs from the disk's.
-  fs::path Find(const std::string& folder, const std::string& name) {
-    const auto [known, added] = found_.try_emplace(folder + '\\' + name);
-    if (!added) return known->second;
-    const fs::path& base = FolderOf(folder);
-    if (base.empty() || !UsableName(name)) return {};
-    const fs::path file = ResolveBelow(base, name);
-    if (NormalFileExists(file)) known->second = file;
-    return known->second;
-  }
-
-  void ListIfPresent(const std::string& folder, const std::string& name) {
+  void ListIfPresent(std::optional<FolderIndex>& folder, const std::string& folderName,
+                     const std::string& name) {
     const fs::path file = Find(folder, name);
     if (file.empty()) return;
     // Listed only when it can be served: readable and of a size the list can carry.
-    if (!std::ifstream(file, std::ios::binary)) return;
-    const int64_t size = FileSize(file);
-    if (size < 0 || size > std::numeric_limits<int32_t>::max()) return;
-    Append(folder + "\\" + name, static_cast<size_t>(size));
+    const FileHandle handle = FileHandle::OpenForReading(file);
+    const std::optional<uint64_t> size = handle.IsOpen() ? handle.Size() : std::nullopt;
+    if (!size || *size > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return;
+    Append(folderName + "\\" + name, static_cast<size_t>(*size));
   }
 
   void Append(const std::string& name, size_t size) {
@@ -142,12 +135,11 @@ class MediaCollector {
     media_.MediaSizes.push_back(static_cast<int32_t>(size));
   }
 
-  const fs::path meshes_;
-  const fs::path textures_;
-  const fs::path icons_;
+  std::optional<FolderIndex> meshes_;
+  std::optional<FolderIndex> textures_;
+  std::optional<FolderIndex> icons_;
   MediaList& media_;
   NameGenerator& names_;
-  std::unordered_map<std::string, fs::path> found_;
 };
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 #include "platform/file_handle.h"
@@ -11,28 +14,19 @@
 namespace fs = std::filesystem;
 
 std::optional<ByteString> ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) return std::nullopt;
-  in.seekg(0);
-  ByteString data(static_cast<size_t>(size), '\0');
-  if (size > 0 && !in.read(data.data(), size)) return std::nullopt;
-  return data;
+  return ReadFileAt(path, 0, UINT64_MAX);
 }
 
 std::optional<ByteString> ReadFileAt(const fs::path& path, uint64_t offset, uint64_t count) {
-  const int64_t size = FileSize(path);
-  if (size < 0) return std::nullopt;
-  if (offset >= static_cast<uint64_t>(size)) return ByteString();
-  const uint64_t available = static_cast<uint64_t>(size) - offset;
-  if (count > available) count = available;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  in.seekg(static_cast<std::streamoff>(offset));
+  const FileHandle file = FileHandle::OpenForReading(path);
+  const std::optional<uint64_t> size = file.IsOpen() ? file.Size() : std::nullopt;
+  if (!size) return std::nullopt;
+  if (offset >= *size) return ByteString();
+  count = std::min(count, *size - offset);
+  if (count > std::numeric_limits<size_t>::max() / 2) return std::nullopt;
   ByteString data(static_cast<size_t>(count), '\0');
-  if (count > 0 && !in.read(data.data(), static_cast<std::streamsize>(count))) return std::nullopt;
+  const int64_t got = file.ReadAt(offset, data.data(), data.size());
+  if (got != static_cast<int64_t>(data.size())) return std::nullopt;
   return data;
 }
 

@@ -25,46 +25,27 @@ namespace {
 constexpr std::array<std::string_view, 12> kItemTypes = {
     "CLOT", "ALCH", "ARMO", "MISC", "INGR", "WEAP", "APPA", "BOOK", "LIGH", "PROB", "REPA", "LOCK"};
 
-// A record type's 4 characters as one little-endian number: the walk classifies each record
-// with integer compares instead of text compares. Types are always 4 characters.
-constexpr uint32_t TypeCode(std::string_view type) {
-  return static_cast<uint32_t>(static_cast<unsigned char>(type[0])) |
-         static_cast<uint32_t>(static_cast<unsigned char>(type[1])) << 8 |
-         static_cast<uint32_t>(static_cast<unsigned char>(type[2])) << 16 |
-         static_cast<uint32_t>(static_cast<unsigned char>(type[3])) << 24;
-}
-
 constexpr std::array<uint32_t, kItemTypes.size()> kItemCodes = [] {
   std::array<uint32_t, kItemTypes.size()> codes{};
-  for (size_t i = 0; i < kItemTypes.size(); ++i) codes[i] = TypeCode(kItemTypes[i]);
+  for (size_t i = 0; i < kItemTypes.size(); ++i) codes[i] = RecordTypeCode(kItemTypes[i]);
   return codes;
 }();
-constexpr uint32_t kArmo = TypeCode("ARMO");
-constexpr uint32_t kClot = TypeCode("CLOT");
-constexpr uint32_t kSpel = TypeCode("SPEL");
-constexpr uint32_t kEnch = TypeCode("ENCH");
-constexpr uint32_t kBody = TypeCode("BODY");
+constexpr uint32_t kArmo = RecordTypeCode("ARMO");
+constexpr uint32_t kClot = RecordTypeCode("CLOT");
+constexpr uint32_t kSpel = RecordTypeCode("SPEL");
+constexpr uint32_t kEnch = RecordTypeCode("ENCH");
+constexpr uint32_t kBody = RecordTypeCode("BODY");
 
-// The types the collection looks at, as bits of a 1024-bit table indexed by a hash of the
-// type code. Most records of a plug-in are of other types (statics, cells, dialogue) and
-// are passed over after this one test; the common ones share no bit with a wanted type.
-constexpr uint32_t TypeSlot(uint32_t code) { return (code * 0x9E3779B1u) >> 22; }
-
-constexpr std::array<uint64_t, 16> kWantedTypeSlots = [] {
-  std::array<uint64_t, 16> slots{};
-  const auto add = [&slots](uint32_t code) {
-    slots[TypeSlot(code) / 64] |= uint64_t{1} << (TypeSlot(code) % 64);
-  };
-  add(kSpel);
-  add(kEnch);
-  add(kBody);
-  for (const uint32_t code : kItemCodes) add(code);
-  return slots;
+// The types the collection looks at. Most records of a plug-in are of other types
+// (statics, cells, dialogue); the walk passes over them without a call.
+constexpr RecordTypeSet kWantedTypes = [] {
+  RecordTypeSet types;
+  types.Add(kSpel);
+  types.Add(kEnch);
+  types.Add(kBody);
+  for (const uint32_t code : kItemCodes) types.Add(code);
+  return types;
 }();
-
-bool MaybeWanted(uint32_t code) {
-  return (kWantedTypeSlots[TypeSlot(code) / 64] >> (TypeSlot(code) % 64) & 1) != 0;
-}
 
 bool IsItemType(uint32_t code) {
   return std::find(kItemCodes.begin(), kItemCodes.end(), code) != kItemCodes.end();
@@ -217,10 +198,9 @@ class Collector {
     p_.SpellRecords.assign(p_.SpellIds.size(), ByteString());
   }
 
-  // A record that may be of a type looked at (MaybeWanted): only records of those types
+  // A record that may be of a type looked at (kWantedTypes): only records of those types
   // have their id read, and only the records taken are copied out of the walk's buffer.
-  // Kept out of line so that the test every other record gets stays a few instructions.
-  [[gnu::noinline]] void Visit(uint32_t code, std::string_view record) {
+  void Visit(uint32_t code, std::string_view record) {
     if (IsItemType(code)) {
       const std::vector<size_t> entries = items_.Take(IdWithNul(record));
       if (entries.empty()) return;
@@ -314,10 +294,9 @@ void CollectObjects(const AppPaths& paths, NameGenerator& names, Ui& ui,
       length = FileSize(path);
     }
     // A damaged file ends its walk early; what it delivered is kept and the search goes on.
-    WalkRecordViews(path, length, ui.Shape2Width(), ui,
+    WalkRecordViews(path, length, ui.Shape2Width(), ui, kWantedTypes,
                     [&collector](std::string_view type, std::string_view record) {
-                      const uint32_t code = TypeCode(type);
-                      if (MaybeWanted(code)) collector.Visit(code, record);
+                      collector.Visit(RecordTypeCode(type), record);
                     });
   }
   CompleteCharacterRecords(names, package);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -27,6 +28,36 @@ struct WalkOutcome {
   uint64_t Offset = 0;
 };
 
+// A record type's 4 characters as one little-endian number, so that types are compared as
+// integers. Types are always 4 characters.
+constexpr uint32_t RecordTypeCode(std::string_view type) {
+  return static_cast<uint32_t>(static_cast<unsigned char>(type[0])) |
+         static_cast<uint32_t>(static_cast<unsigned char>(type[1])) << 8 |
+         static_cast<uint32_t>(static_cast<unsigned char>(type[2])) << 16 |
+         static_cast<uint32_t>(static_cast<unsigned char>(type[3])) << 24;
+}
+
+// The record types a walk hands out, as bits of a 1024-bit table indexed by a hash of the
+// type code. A record of another type costs the walk one test and no call; types may share
+// a bit, so a consumer still checks the type it is given.
+class RecordTypeSet {
+ public:
+  // Every type.
+  static constexpr RecordTypeSet All() {
+    RecordTypeSet set;
+    set.slots_.fill(~uint64_t{0});
+    return set;
+  }
+  constexpr void Add(uint32_t code) { slots_[Slot(code) / 64] |= uint64_t{1} << (Slot(code) % 64); }
+  constexpr bool MayHold(uint32_t code) const {
+    return (slots_[Slot(code) / 64] >> (Slot(code) % 64) & 1) != 0;
+  }
+
+ private:
+  static constexpr uint32_t Slot(uint32_t code) { return (code * 0x9E3779B1u) >> 22; }
+  std::array<uint64_t, 16> slots_{};
+};
+
 // Receives each record: its type and the whole record (header and data, as in the file).
 using RecordVisitor = std::function<void(std::string_view type, const ByteString& record)>;
 // The same, with the record as a view that is valid only during the call; a consumer that
@@ -34,13 +65,15 @@ using RecordVisitor = std::function<void(std::string_view type, const ByteString
 using RecordViewVisitor = std::function<void(std::string_view type, std::string_view record)>;
 
 // Delivers every record after the file's header record, in file order, reading forward one
-// record at a time from a handle of its own. Before each delivery the within-file progress
-// (bytes read / fileLength * progressFrameWidth) goes to the window and the window may
-// process events. Nothing is allocated beyond what the file really holds.
+// record at a time from a handle of its own. At least every 64 KiB of the file, and at the
+// end, the within-file progress (bytes read / fileLength * progressFrameWidth) goes to the
+// window and the window may process events. Nothing is allocated beyond what the file really
+// holds. WalkRecordViews hands out only the records whose type `types` may hold.
 WalkOutcome WalkRecords(const std::filesystem::path& path, int64_t fileLength,
                         double progressFrameWidth, Ui& ui, const RecordVisitor& visit);
 WalkOutcome WalkRecordViews(const std::filesystem::path& path, int64_t fileLength,
-                            double progressFrameWidth, Ui& ui, const RecordViewVisitor& visit);
+                            double progressFrameWidth, Ui& ui, const RecordTypeSet& types,
+                            const RecordViewVisitor& visit);
 
 // First occurrence of the 4-character tag at or after start (a plain text search that does
 // not respect sub-record boundaries); ByteString::npos when there is none.

@@ -63,6 +63,8 @@ TEST(CollectMedia, TextureNamesFollowTheRulesInOrder) {
       {"clipped to the mesh", clipped, {"Textures\\end.dds"}, {"Textures\\end.dds"}},
       {"letter case", TextureBlock("Skin.DDS"), {"textures\\SKIN.dds"}, {"Textures\\Skin.DDS"}},
       {"outside Data Files", TextureBlock("..\\..\\secret.dds"), {"..\\secret.dds"}, {}},
+      {"hidden", TextureBlock(".h.dds"), {"Textures\\.h.dds"}, {}},
+      {"a folder", TextureBlock("d.dds"), {"Textures\\d.dds\\x"}, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,0 +1,70 @@
+#include "platform/folder_index.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include "platform/code_page.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Folded(std::string_view name) {
+  std::string lower(name);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
+}  // namespace
+
+const FolderIndex::Entry* FolderIndex::Listing::Find(std::string_view name) const {
+  if (const auto found = exact.find(std::string(name)); found != exact.end()) {
+    return &entries[found->second];
+  }
+  const auto found = folded.find(Folded(name));
+  return found == folded.end() ? nullptr : &entries[found->second];
+}
+
+const FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
+  const auto [at, added] = listings_.try_emplace(folder);
+  Listing& listing = at->second;
+  if (!added) return listing;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    // The types follow links, as a lookup by path would.
+    std::error_code typeError;
+    Entry entry{it->path().filename().string(), it->is_directory(typeError),
+                it->is_regular_file(typeError)};
+    const size_t index = listing.entries.size();
+    listing.exact.try_emplace(entry.name, index);
+    listing.folded.try_emplace(Folded(entry.name), index);
+    listing.entries.push_back(std::move(entry));
+  }
+  return listing;
+}
+
+fs::path FolderIndex::FindNormalFile(std::string_view relative) {
+  const std::optional<std::string> utf8 = GameNameToUtf8(relative);
+  if (!utf8) return {};
+  std::vector<std::string_view> components;
+  for (size_t start = 0; start <= utf8->size();) {
+    const size_t end = std::min(utf8->find_first_of("\\/", start), utf8->size());
+    const std::string_view component = std::string_view(*utf8).substr(start, end - start);
+    if (!component.empty() && component != ".") components.push_back(component);
+    start = end + 1;
+  }
+  if (components.empty()) return {};
+
+  std::string path = base_;
+  for (size_t i = 0; i < components.size(); ++i) {
+    const Entry* entry = ListingOf(path).Find(components[i]);
+    if (!entry) return {};
+    const bool last = i + 1 == components.size();
+    if (last ? !entry->isRegularFile || entry->name[0] == '.' : !entry->isFolder) return {};
+    path += fs::path::preferred_separator;
+    path += entry->name;
+  }
+  return fs::path(std::move(path));
+}

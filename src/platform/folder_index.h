@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Finds files below one folder by game names (backslash paths in the game's code page),
+// matching each component without regard to letter case as ResolveBelow does: an exact
+// spelling wins, else the first entry that differs only in case. Each folder is listed once
+// and later lookups are answered from memory, so a search for hundreds of media files costs
+// a listing per folder instead of several system calls per name. Meant for one short task:
+// files created after their folder was listed are not seen.
+class FolderIndex {
+ public:
+  explicit FolderIndex(const std::filesystem::path& base) : base_(base.string()) {}
+
+  // The normal file (regular, its name not starting with a dot) the name leads to, or an
+  // empty path when there is none or the name cannot be converted.
+  std::filesystem::path FindNormalFile(std::string_view relative);
+
+ private:
+  struct Entry {
+    std::string name;
+    bool isFolder = false;
+    bool isRegularFile = false;
+  };
+  struct Listing {
+    std::vector<Entry> entries;
+    std::unordered_map<std::string, size_t> exact;
+    std::unordered_map<std::string, size_t> folded;  // lower-case name: its first entry
+
+    const Entry* Find(std::string_view name) const;
+  };
+
+  const Listing& ListingOf(const std::string& folder);
+
+  std::string base_;
+  std::unordered_map<std::string, Listing> listings_;  // by the folder's path
+};
