@@ -418,9 +418,8 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
 }
 
 void MainWindow::YieldToEventLoop() {
-  // Repainting after every record would cost more than the walk itself, and so would
-  // reading the clock after every record: look at it every 16th call only.
-  if (++yieldCalls_ % 16 != 0) return;
+  // Callers come here every 64 KiB of work or so; repainting that often would cost more than
+  // the work itself, so events are processed at most every 20 ms.
   if (yieldClock_.isValid() && yieldClock_.elapsed() < 20) return;
   QCoreApplication::processEvents();
   yieldClock_.start();

@@ -147,7 +147,6 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   bool startedUp_ = false;
   bool ending_ = false;
   QElapsedTimer yieldClock_;
-  unsigned yieldCalls_ = 0;
 
   QLabel* label1_ = nullptr;
   QPushButton* cmdConnect_ = nullptr;
