@@ -57,6 +57,19 @@ fs::path FolderIndex::FindNormalFile(std::string_view relative) {
   }
   if (components.empty()) return {};
 
+  // A name spelled as on disk costs one status call and no listing.
+  std::string exact = base_;
+  for (const std::string_view component : components) {
+    exact += fs::path::preferred_separator;
+    exact += component;
+  }
+  std::error_code ec;
+  const fs::file_status status = fs::status(exact, ec);
+  if (fs::exists(status)) {
+    if (!fs::is_regular_file(status) || components.back()[0] == '.') return {};
+    return fs::path(std::move(exact));
+  }
+
   std::string path = base_;
   for (size_t i = 0; i < components.size(); ++i) {
     const Entry* entry = ListingOf(path).Find(components[i]);

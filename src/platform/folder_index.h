@@ -8,10 +8,11 @@
 
 // Finds files below one folder by game names (backslash paths in the game's code page),
 // matching each component without regard to letter case as ResolveBelow does: an exact
-// spelling wins, else the first entry that differs only in case. Each folder is listed once
-// and later lookups are answered from memory, so a search for hundreds of media files costs
-// a listing per folder instead of several system calls per name. Meant for one short task:
-// files created after their folder was listed are not seen.
+// spelling wins, else the first entry that differs only in case. A name spelled as on disk
+// costs one status call; for the others each folder on the way is listed once and answered
+// from memory, so hundreds of names in another letter case cost a listing per folder instead
+// of one per name. Meant for one short task: files created after their folder was listed are
+// not seen.
 class FolderIndex {
  public:
   explicit FolderIndex(const std::filesystem::path& base) : base_(base.string()) {}

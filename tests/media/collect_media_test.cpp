@@ -64,7 +64,9 @@ TEST(CollectMedia, TextureNamesFollowTheRulesInOrder) {
       {"letter case", TextureBlock("Skin.DDS"), {"textures\\SKIN.dds"}, {"Textures\\Skin.DDS"}},
       {"outside Data Files", TextureBlock("..\\..\\secret.dds"), {"..\\secret.dds"}, {}},
       {"hidden", TextureBlock(".h.dds"), {"Textures\\.h.dds"}, {}},
+      {"hidden, other case", TextureBlock(".H.dds"), {"Textures\\.h.dds"}, {}},
       {"a folder", TextureBlock("d.dds"), {"Textures\\d.dds\\x"}, {}},
+      {"a folder, other case", TextureBlock("D.dds"), {"Textures\\d.dds\\x"}, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
