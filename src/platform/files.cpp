@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <limits>
 #include <system_error>
 
 #include "platform/file_handle.h"
@@ -23,7 +22,6 @@ std::optional<ByteString> ReadFileAt(const fs::path& path, uint64_t offset, uint
   if (!size) return std::nullopt;
   if (offset >= *size) return ByteString();
   count = std::min(count, *size - offset);
-  if (count > std::numeric_limits<size_t>::max() / 2) return std::nullopt;
   ByteString data(static_cast<size_t>(count), '\0');
   const int64_t got = file.ReadAt(offset, data.data(), data.size());
   if (got != static_cast<int64_t>(data.size())) return std::nullopt;

@@ -1,29 +1,18 @@
 #include "platform/folder_index.h"
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
 
+#include "core/names.h"
 #include "platform/code_page.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string Folded(std::string_view name) {
-  std::string lower(name);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
-
-}  // namespace
 
 const FolderIndex::Entry* FolderIndex::Listing::Find(std::string_view name) const {
   if (const auto found = exact.find(std::string(name)); found != exact.end()) {
     return &entries[found->second];
   }
-  const auto found = folded.find(Folded(name));
+  const auto found = folded.find(ToLower(name));
   return found == folded.end() ? nullptr : &entries[found->second];
 }
 
@@ -39,7 +28,7 @@ const FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
                 it->is_regular_file(typeError)};
     const size_t index = listing.entries.size();
     listing.exact.try_emplace(entry.name, index);
-    listing.folded.try_emplace(Folded(entry.name), index);
+    listing.folded.try_emplace(ToLower(entry.name), index);
     listing.entries.push_back(std::move(entry));
   }
   return listing;
