@@ -35,6 +35,12 @@ const FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
 }
 
 fs::path FolderIndex::FindNormalFile(std::string_view relative) {
+  const auto [known, added] = found_.try_emplace(std::string(relative));
+  if (added) known->second = Resolve(relative);
+  return known->second;
+}
+
+fs::path FolderIndex::Resolve(std::string_view relative) {
   const std::optional<std::string> utf8 = GameNameToUtf8(relative);
   if (!utf8) return {};
   std::vector<std::string_view> components;

@@ -18,7 +18,8 @@ class FolderIndex {
   explicit FolderIndex(const std::filesystem::path& base) : base_(base.string()) {}
 
   // The normal file (regular, its name not starting with a dot) the name leads to, or an
-  // empty path when there is none or the name cannot be converted.
+  // empty path when there is none or the name cannot be converted. Each name is resolved
+  // once; asking again (a texture's twin, then the texture) costs no system call.
   std::filesystem::path FindNormalFile(std::string_view relative);
 
  private:
@@ -35,8 +36,10 @@ class FolderIndex {
     const Entry* Find(std::string_view name) const;
   };
 
+  std::filesystem::path Resolve(std::string_view relative);
   const Listing& ListingOf(const std::string& folder);
 
   std::string base_;
-  std::unordered_map<std::string, Listing> listings_;  // by the folder's path
+  std::unordered_map<std::string, Listing> listings_;             // by the folder's path
+  std::unordered_map<std::string, std::filesystem::path> found_;  // by the name asked for
 };
