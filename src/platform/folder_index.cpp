@@ -1,10 +1,10 @@
 #include "platform/folder_index.h"
 
-#include <algorithm>
 #include <system_error>
 
 #include "core/names.h"
 #include "platform/code_page.h"
+#include "platform/game_path.h"
 
 namespace fs = std::filesystem;
 
@@ -43,13 +43,7 @@ fs::path FolderIndex::FindNormalFile(std::string_view relative) {
 fs::path FolderIndex::Resolve(std::string_view relative) {
   const std::optional<std::string> utf8 = GameNameToUtf8(relative);
   if (!utf8) return {};
-  std::vector<std::string_view> components;
-  for (size_t start = 0; start <= utf8->size();) {
-    const size_t end = std::min(utf8->find_first_of("\\/", start), utf8->size());
-    const std::string_view component = std::string_view(*utf8).substr(start, end - start);
-    if (!component.empty() && component != ".") components.push_back(component);
-    start = end + 1;
-  }
+  const std::vector<std::string_view> components = PathComponents(*utf8);
   if (components.empty()) return {};
 
   // A name spelled as on disk costs one status call and no listing.

@@ -30,15 +30,23 @@ fs::path ResolveBelow(const fs::path& base, std::string_view relative) {
   return utf8 ? ResolveUtf8Below(base, *utf8) : fs::path();
 }
 
-fs::path ResolveUtf8Below(const fs::path& base, std::string_view relative) {
-  fs::path result = base;
+std::vector<std::string_view> PathComponents(std::string_view relative) {
+  std::vector<std::string_view> components;
   size_t start = 0;
   while (start <= relative.size()) {
     size_t end = relative.find_first_of("\\/", start);
     if (end == std::string_view::npos) end = relative.size();
     const std::string_view component = relative.substr(start, end - start);
-    if (!component.empty() && component != ".") result = MatchComponent(result, component);
+    if (!component.empty() && component != ".") components.push_back(component);
     start = end + 1;
+  }
+  return components;
+}
+
+fs::path ResolveUtf8Below(const fs::path& base, std::string_view relative) {
+  fs::path result = base;
+  for (const std::string_view component : PathComponents(relative)) {
+    result = MatchComponent(result, component);
   }
   return result;
 }

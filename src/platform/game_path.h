@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Game paths are written as GameDir + a text with backslashes ("\Data Files\MWSE\remotepc").
 // GamePath turns such a text into a real path. The game's files come from Windows, where
@@ -16,6 +17,10 @@ std::filesystem::path GamePath(const std::string& gameDir, std::string_view back
 // Resolves a relative backslash path in the game's code page below an existing folder the
 // same way; empty when it cannot be converted.
 std::filesystem::path ResolveBelow(const std::filesystem::path& base, std::string_view relative);
+
+// The components of a relative path, split at backslashes and slashes, without the empty
+// ones (doubled separators) and ".".
+std::vector<std::string_view> PathComponents(std::string_view relative);
 
 // The same for a relative path that is already UTF-8 (from the Wine registry or a config).
 std::filesystem::path ResolveUtf8Below(const std::filesystem::path& base,
