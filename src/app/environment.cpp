@@ -49,5 +49,7 @@ Environment Environment::Default(const std::string& programDir) {
   env.PrimaryAddress = [] { return PrimaryIPv4Address(); };
   // Copies that only meet on this machine (the demo) have nothing to forward.
   env.MapRouterPort = Variable("QUIB_PORT_MAPPING").value_or("1") != "0";
+  env.RouterLeaseSeconds = static_cast<int>(
+      Number("QUIB_ROUTER_LEASE", kLongestRouterLease).value_or(kLongestRouterLease));
   return env;
 }

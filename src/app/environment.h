@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/game_installs.h"
+#include "platform/port_mapping.h"
 
 // What the main window takes from its surroundings. Production builds the default; tests
 // build two windows in one process with their own folders, ports and address answers.
@@ -38,13 +39,16 @@ struct Environment {
   // Whether the home router is asked to forward PeerPort (UPnP-IGD, NAT-PMP). Tests on the
   // machine's own network leave it off.
   bool MapRouterPort = false;
+  // The lease asked of the router, renewed before it runs out.
+  int RouterLeaseSeconds = kLongestRouterLease;
 
   // The environment of the real program: the platform's answers and 6112. Two copies can
   // share one machine through environment variables: WINEPREFIX (the registry),
   // QUIB_PROGRAM_DIR (instead of `programDir`), QUIB_PORT (PeerPort), QUIB_DIAL_PORT
-  // (DialPort), QUIB_THREADS (Workers) and QUIB_PORT_MAPPING ("0" turns MapRouterPort off). A
-  // port that is not a number from 1 to 65535 is ignored, as is a thread count that is not a
-  // number from 1 to 256.
+  // (DialPort), QUIB_THREADS (Workers), QUIB_PORT_MAPPING ("0" turns MapRouterPort off) and
+  // QUIB_ROUTER_LEASE (RouterLeaseSeconds, up to kLongestRouterLease). A port that is not a
+  // number from 1 to 65535 is ignored, as is a thread count that is not a number from 1 to 256
+  // and a lease out of its range.
   static Environment Default(const std::string& programDir);
 
   InstallSearch Installs() const { return {WinePrefix, Home}; }

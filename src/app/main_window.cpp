@@ -101,13 +101,14 @@ MainWindow::MainWindow(Environment env, QWidget* parent)
   BuildControls();
   if (env_.MapRouterPort) {
     // The router answers on the mapper's thread; the label changes on this one.
-    portMapper_ = std::make_unique<PortMapper>([this](const PortMapReport& report) {
-      QMetaObject::invokeMethod(
-          this, [this, report] { controller_.ShowRouterReport(report); }, Qt::QueuedConnection);
-    });
-    controller_.MapPort = [this](uint16_t port, const std::string& address) {
-      portMapper_->Request(port, address);
-    };
+    portMapper_ = std::make_unique<PortMapper>(
+        [this](const PortMapReport& report) {
+          QMetaObject::invokeMethod(
+              this, [this, report] { controller_.ShowRouterReport(report); }, Qt::QueuedConnection);
+        },
+        env_.RouterLeaseSeconds);
+    // The router is asked for the address this machine reaches it from, whatever is shown.
+    controller_.MapPort = [this](uint16_t port, const std::string&) { portMapper_->Request(port); };
   }
 }
 

@@ -21,35 +21,60 @@ constexpr const char* kDescription = "Quib";
 // UPnP error of routers that only keep mappings without a lease.
 constexpr int kOnlyPermanentLeases = 725;
 
-void MapWithUpnp(const UPNPUrls& urls, const IGDdatas& data, const std::string& client,
-                 int leaseSeconds, PortMapReport& report, RouterMapping& held) {
+// Who the router forwards TCP `port` to, as "address:port"; nothing when it forwards it to
+// no one or does not say.
+std::optional<std::string> UpnpHolder(const char* controlUrl, const char* serviceType,
+                                      const std::string& port) {
+  char client[16] = "", clientPort[6] = "", description[80] = "", enabled[4] = "", lease[16] = "";
+  if (UPNP_GetSpecificPortMappingEntry(controlUrl, serviceType, port.c_str(), "TCP", nullptr,
+                                       client, clientPort, description, enabled,
+                                       lease) != UPNPCOMMAND_SUCCESS)
+    return std::nullopt;
+  return std::string(client) + ":" + clientPort;
+}
+
+// Asks the UPnP gateway at `controlUrl` to forward TCP `report.Port` to `client`.
+void MapWithUpnp(const std::string& controlUrl, const std::string& serviceType,
+                 const std::string& client, int leaseSeconds, PortMapReport& report,
+                 RouterMapping& held) {
+  const char* url = controlUrl.c_str();
+  const char* service = serviceType.c_str();
   const std::string port = std::to_string(report.Port);
   char external[40] = "";
-  if (UPNP_GetExternalIPAddress(urls.controlURL, data.first.servicetype, external) ==
-      UPNPCOMMAND_SUCCESS)
+  if (UPNP_GetExternalIPAddress(url, service, external) == UPNPCOMMAND_SUCCESS)
     report.ExternalAddress = external;
-  int r = UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, port.c_str(), port.c_str(),
-                              client.c_str(), kDescription, "TCP", nullptr,
-                              std::to_string(leaseSeconds).c_str());
-  if (r == kOnlyPermanentLeases)
-    r = UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, port.c_str(), port.c_str(),
-                            client.c_str(), kDescription, "TCP", nullptr, "0");
+  report.Result = PortMapReport::Outcome::Refused;
+  // Adding over another host's forwarding would either fail or take it over.
+  const std::optional<std::string> holder = UpnpHolder(url, service, port);
+  if (holder && *holder != client + ":" + port) {
+    report.Reason = "already forwarded to " + *holder;
+    return;
+  }
+  int64_t granted = leaseSeconds;
+  int r = UPNP_AddPortMapping(url, service, port.c_str(), port.c_str(), client.c_str(),
+                              kDescription, "TCP", nullptr, std::to_string(leaseSeconds).c_str());
+  if (r == kOnlyPermanentLeases) {
+    granted = 0;
+    r = UPNP_AddPortMapping(url, service, port.c_str(), port.c_str(), client.c_str(), kDescription,
+                            "TCP", nullptr, "0");
+  }
   if (r != UPNPCOMMAND_SUCCESS) {
-    report.Result = PortMapReport::Outcome::Refused;
     const char* why = strupnperror(r);
     report.Reason = why ? why : "UPnP error " + std::to_string(r);
     return;
   }
   report.Result = PortMapReport::Outcome::Open;
-  held = {RouterMapping::Protocol::Upnp, report.Port, urls.controlURL, data.first.servicetype};
+  held = {RouterMapping::Protocol::Upnp, report.Port, granted, controlUrl, serviceType, client};
 }
 
-// Waits for the answer to the request in flight, resending as the protocol asks, until the
-// deadline. The library's result: 0, or a negative error.
-int NatPmpAnswer(natpmp_t& session, natpmpresp_t& answer, std::chrono::milliseconds deadline) {
+// Waits for the answer of `type` to the request in flight, resending as the protocol asks,
+// until the deadline. A late answer to an earlier request (another type) or a packet from
+// elsewhere is not the answer. The library's result: 0, or a negative error.
+int NatPmpAnswer(natpmp_t& session, natpmpresp_t& answer, uint16_t type,
+                 std::chrono::milliseconds deadline) {
   const Clock::time_point end = Clock::now() + deadline;
   int r = NATPMP_TRYAGAIN;
-  while (r == NATPMP_TRYAGAIN && Clock::now() < end) {
+  while ((r == NATPMP_TRYAGAIN || r == NATPMP_ERR_WRONGPACKETSOURCE) && Clock::now() < end) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(session.s, &readable);
@@ -63,6 +88,10 @@ int NatPmpAnswer(natpmp_t& session, natpmpresp_t& answer, std::chrono::milliseco
     timeout.tv_usec = static_cast<suseconds_t>(wait % 1000000);
     select(session.s + 1, &readable, nullptr, nullptr, &timeout);
     r = readnatpmpresponseorretry(&session, &answer);
+    if (r >= 0 && answer.type != type) {
+      session.has_pending_request = 1;  // the library took it as the answer; ours is to come
+      r = NATPMP_TRYAGAIN;
+    }
   }
   return r;
 }
@@ -73,7 +102,8 @@ void MapWithNatPmp(int leaseSeconds, std::chrono::milliseconds deadline, PortMap
   if (initnatpmp(&session, 0, 0) < 0) return;
   natpmpresp_t answer{};
   // A gateway that does not tell its address speaks no NAT-PMP.
-  if (sendpublicaddressrequest(&session) < 0 || NatPmpAnswer(session, answer, deadline) < 0) {
+  if (sendpublicaddressrequest(&session) < 0 ||
+      NatPmpAnswer(session, answer, NATPMP_RESPTYPE_PUBLICADDRESS, deadline) < 0) {
     closenatpmp(&session);
     return;
   }
@@ -82,7 +112,7 @@ void MapWithNatPmp(int leaseSeconds, std::chrono::milliseconds deadline, PortMap
   report.ExternalAddress = external;
   int r = sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, report.Port, report.Port,
                                     static_cast<uint32_t>(leaseSeconds));
-  if (r >= 0) r = NatPmpAnswer(session, answer, deadline);
+  if (r >= 0) r = NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
   report.Result = PortMapReport::Outcome::Refused;
   if (r < 0) {
     report.Reason = "NAT-PMP error " + std::to_string(r);
@@ -90,18 +120,19 @@ void MapWithNatPmp(int leaseSeconds, std::chrono::milliseconds deadline, PortMap
     // The friend dials this port; a forwarding from another one is of no use.
     report.Reason = "port taken";
     sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, report.Port, 0, 0);
-    NatPmpAnswer(session, answer, deadline);
+    NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
   } else {
     report.Result = PortMapReport::Outcome::Open;
-    held = {RouterMapping::Protocol::NatPmp, report.Port, {}, {}};
+    const uint32_t granted = answer.pnu.newportmapping.lifetime;
+    held = {RouterMapping::Protocol::NatPmp, report.Port, granted, {}, {}, {}};
   }
   closenatpmp(&session);
 }
 
 }  // namespace
 
-PortMapReport MapRouterPort(uint16_t port, const std::string& internalAddress, int leaseSeconds,
-                            std::chrono::milliseconds deadline, RouterMapping& held) {
+PortMapReport MapRouterPort(uint16_t port, int leaseSeconds, std::chrono::milliseconds deadline,
+                            RouterMapping& held) {
   PortMapReport report;
   report.Port = port;
   held = {};
@@ -111,16 +142,17 @@ PortMapReport MapRouterPort(uint16_t port, const std::string& internalAddress, i
   if (devices) {
     UPNPUrls urls{};
     IGDdatas data{};
+    // The address this machine reached the gateway from: another interface's (a VPN, a
+    // container bridge) would be refused or lead nowhere.
     char lanAddress[64] = "";
     const int igd = UPNP_GetValidIGD(devices, &urls, &data, lanAddress, sizeof lanAddress);
     freeUPNPDevlist(devices);
-    if (igd == 1 || igd == 2) {
-      MapWithUpnp(urls, data, internalAddress.empty() ? lanAddress : internalAddress, leaseSeconds,
-                  report, held);
-    }
+    if (igd == 1 || igd == 2)
+      MapWithUpnp(urls.controlURL, data.first.servicetype, lanAddress, leaseSeconds, report, held);
     if (igd != 0) FreeUPNPUrls(&urls);
     if (igd == 1 || igd == 2) return report;
   }
+  // NAT-PMP forwards to the host the request comes from.
   MapWithNatPmp(leaseSeconds, deadline, report, held);
   return report;
 }
@@ -128,6 +160,9 @@ PortMapReport MapRouterPort(uint16_t port, const std::string& internalAddress, i
 void UnmapRouterPort(const RouterMapping& held, std::chrono::milliseconds deadline) {
   const std::string port = std::to_string(held.Port);
   if (held.Via == RouterMapping::Protocol::Upnp) {
+    const std::optional<std::string> holder =
+        UpnpHolder(held.ControlUrl.c_str(), held.ServiceType.c_str(), port);
+    if (holder && *holder != held.Client + ":" + port) return;
     UPNP_DeletePortMapping(held.ControlUrl.c_str(), held.ServiceType.c_str(), port.c_str(), "TCP",
                            nullptr);
   } else if (held.Via == RouterMapping::Protocol::NatPmp) {
@@ -135,9 +170,21 @@ void UnmapRouterPort(const RouterMapping& held, std::chrono::milliseconds deadli
     if (initnatpmp(&session, 0, 0) < 0) return;
     natpmpresp_t answer{};
     if (sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, held.Port, 0, 0) >= 0)
-      NatPmpAnswer(session, answer, deadline);
+      NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
     closenatpmp(&session);
   }
+}
+
+std::chrono::seconds RenewalDelay(int64_t grantedSeconds, int askedSeconds) {
+  const int64_t lease =
+      grantedSeconds > 0 ? std::min<int64_t>(grantedSeconds, askedSeconds) : askedSeconds;
+  return std::chrono::seconds(std::max<int64_t>(1, lease / 2));
+}
+
+std::chrono::seconds RetryDelay(int failures) {
+  constexpr int kFirst = 5, kLongest = 60;
+  const int doublings = std::clamp(failures - 1, 0, 4);
+  return std::chrono::seconds(std::min(kLongest, kFirst << doublings));
 }
 
 struct PortMapper::Shared {
@@ -149,23 +196,39 @@ struct PortMapper::Shared {
   std::chrono::milliseconds Deadline;
   bool Pending = false;
   uint16_t Port = 0;
-  std::string Address;
   bool Stopping = false;
   bool Finished = false;
 };
 
 namespace {
 
+// Renews with the router that granted `held`, straight away (no discovery, so a renewal takes
+// moments); looks for a router afresh when that one does not grant it.
+PortMapReport RenewRouterPort(const RouterMapping& held, int leaseSeconds,
+                              std::chrono::milliseconds deadline, RouterMapping& renewed) {
+  PortMapReport report;
+  report.Port = held.Port;
+  renewed = {};
+  if (held.Via == RouterMapping::Protocol::Upnp) {
+    MapWithUpnp(held.ControlUrl, held.ServiceType, held.Client, leaseSeconds, report, renewed);
+  } else if (held.Via == RouterMapping::Protocol::NatPmp) {
+    MapWithNatPmp(leaseSeconds, deadline, report, renewed);
+  }
+  if (report.Result == PortMapReport::Outcome::Open) return report;
+  return MapRouterPort(held.Port, leaseSeconds, deadline, renewed);
+}
+
+// Everything it touches lives in `s`, which it co-owns, so it may outlive the PortMapper.
 void RunMapper(const std::shared_ptr<PortMapper::Shared>& s) {
   RouterMapping held;
   uint16_t port = 0;
-  std::string address;
-  std::optional<Clock::time_point> renewAt;
+  int failures = 0;  // renewals in a row that did not succeed
+  std::optional<Clock::time_point> nextTry;
   std::unique_lock<std::mutex> lock(s->Mutex);
   for (;;) {
     const auto due = [&] { return s->Pending || s->Stopping; };
-    if (renewAt) {
-      s->Wake.wait_until(lock, *renewAt, due);
+    if (nextTry) {
+      s->Wake.wait_until(lock, *nextTry, due);
     } else {
       s->Wake.wait(lock, due);
     }
@@ -173,7 +236,7 @@ void RunMapper(const std::shared_ptr<PortMapper::Shared>& s) {
     if (s->Pending) {
       s->Pending = false;
       port = s->Port;
-      address = s->Address;
+      failures = 0;
     }
     const std::chrono::milliseconds deadline = s->Deadline;
     const int lease = s->LeaseSeconds;
@@ -183,14 +246,21 @@ void RunMapper(const std::shared_ptr<PortMapper::Shared>& s) {
       held = {};
     }
     RouterMapping made;
-    const PortMapReport report = MapRouterPort(port, address, lease, deadline, made);
+    const PortMapReport report = held.Via != RouterMapping::Protocol::None
+                                     ? RenewRouterPort(held, lease, deadline, made)
+                                     : MapRouterPort(port, lease, deadline, made);
     if (made.Via != RouterMapping::Protocol::None) held = made;
     lock.lock();
-    // Renewed at half the lease, so a late renewal still finds it in place.
-    renewAt.reset();
-    if (report.Result == PortMapReport::Outcome::Open)
-      renewAt = Clock::now() + std::chrono::seconds(std::max(1, lease / 2));
-    if (!s->Stopping && s->Report) s->Report(report);
+    nextTry.reset();
+    if (report.Result == PortMapReport::Outcome::Open) {
+      failures = 0;
+      nextTry = Clock::now() + RenewalDelay(held.LeaseSeconds, lease);
+    } else if (held.Via != RouterMapping::Protocol::None) {
+      // A forwarding held before (the router restarted, or did not answer this once) is
+      // asked for again until the router grants it.
+      nextTry = Clock::now() + RetryDelay(++failures);
+    }
+    if (s->Report) s->Report(report);
   }
   const std::chrono::milliseconds deadline = s->Deadline;
   lock.unlock();
@@ -205,7 +275,7 @@ void RunMapper(const std::shared_ptr<PortMapper::Shared>& s) {
 PortMapper::PortMapper(ReportFn report, int leaseSeconds, std::chrono::milliseconds deadline)
     : shared_(std::make_shared<Shared>()) {
   shared_->Report = std::move(report);
-  shared_->LeaseSeconds = leaseSeconds;
+  shared_->LeaseSeconds = std::clamp(leaseSeconds, 1, kLongestRouterLease);
   shared_->Deadline = deadline;
   // Detached: a router that does not answer must not keep the program from ending.
   std::thread([s = shared_] { RunMapper(s); }).detach();
@@ -213,11 +283,10 @@ PortMapper::PortMapper(ReportFn report, int leaseSeconds, std::chrono::milliseco
 
 PortMapper::~PortMapper() { Stop(); }
 
-void PortMapper::Request(uint16_t port, const std::string& internalAddress) {
+void PortMapper::Request(uint16_t port) {
   std::lock_guard<std::mutex> lock(shared_->Mutex);
   shared_->Pending = true;
   shared_->Port = port;
-  shared_->Address = internalAddress;
   shared_->Wake.notify_all();
 }
 
@@ -225,9 +294,10 @@ void PortMapper::Stop() {
   std::unique_lock<std::mutex> lock(shared_->Mutex);
   if (shared_->Stopping) return;
   shared_->Stopping = true;
+  // Cleared under the lock the thread reports under: nothing is reported from here on.
   shared_->Report = nullptr;
   shared_->Wake.notify_all();
-  // A mapping under way finishes first; then the removal gets its own deadline.
-  shared_->Done.wait_for(lock, shared_->Deadline * 3 + std::chrono::seconds(1),
-                         [this] { return shared_->Finished; });
+  // The removal follows any request under way; whatever of it takes longer goes on without us
+  // (miniupnpc's own HTTP waits are not bounded by the deadline).
+  shared_->Done.wait_for(lock, std::chrono::seconds(2), [this] { return shared_->Finished; });
 }
