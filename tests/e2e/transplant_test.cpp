@@ -8,6 +8,7 @@
 #include "fixtures/demo_world.h"
 #include "net/bytes.h"
 #include "net/media_list.h"
+#include "support/watched_fifo.h"
 
 namespace {
 
@@ -195,6 +196,24 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
 
   ASSERT_TRUE(Connect(a, b));
   TransplantAndCheck();
+}
+
+// A character named with markup is shown by both players' windows as typed: the image the
+// name points at is never opened.
+TEST_F(TransplantEndToEnd, ACharacterNamedWithMarkupIsShownAsTyped) {
+  WatchedFifo fifo;
+  std::string error;
+  ASSERT_TRUE(fifo.Made() && demo::WriteDemo(folder.Path(), error, fifo.Markup())) << error;
+  ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
+  a.Click("Command1");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return Drop1(a).contains("went out") && Drop1(b).contains("arena.esp"); }, 60000))
+      << Messages(a, b);
+  for (Copy* copy : {&a, &b}) {
+    copy->Control("Drop1")->grab();  // laid out and painted now
+    EXPECT_TRUE(Drop1(*copy).startsWith(fifo.Markup().c_str())) << Drop1(*copy).toStdString();
+  }
+  EXPECT_EQ(fifo.Readers(), 0);
 }
 
 }  // namespace
