@@ -62,7 +62,7 @@ TEST_F(WindowTest, StatesSwitchOnlyTheirControls) {
 // Markup in its text shows as typed: the image it names is not loaded.
 TEST_F(WindowTest, RealMessageBoxCarriesTitleAndIconAndTakesInput) {
   WatchedFifo fifo;
-  ASSERT_TRUE(fifo.Made());
+  ASSERT_TRUE(fifo.Watch.joinable());
   window->MessageHook = nullptr;
   window->show();
   window->setEnabled(false);  // as while a chooser is open
@@ -88,7 +88,7 @@ TEST_F(WindowTest, RealMessageBoxCarriesTitleAndIconAndTakesInput) {
   poll.start(10);
   window->ShowMessage(fifo.Markup() + " was not found", "error", MessageIcon::Exclamation);
   EXPECT_EQ(title, "error");
-  EXPECT_EQ(fifo.Readers(), 0);
+  EXPECT_EQ(fifo.Readers, 0);
   EXPECT_EQ(icon, QMessageBox::Warning);
   EXPECT_TRUE(enabled);
 }
