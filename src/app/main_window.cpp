@@ -508,6 +508,9 @@ void MainWindow::EndProgram() {
   timer1_->stop();
   timer2_->stop();
   link_.CloseConnection();
+  // Work in hand (an unpack, compressing the answer to the peer) stops at its next step and
+  // removes its temporary files, so the program ends soon even when this runs inside it.
+  receiver_.Reset();
   link_.CloseListener();
   if (portMapper_) portMapper_->Stop();
   if (gameFolderChooser_) gameFolderChooser_->Dismiss();

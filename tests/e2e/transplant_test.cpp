@@ -1,5 +1,7 @@
 // The demo character travels from copy A to copy B: the demo machines scripts/run prepares,
 // the real buttons, real sockets and a tap that sees the bytes on the wire.
+#include <signal.h>
+
 #include <QLabel>
 #include <cctype>
 #include <set>
@@ -74,8 +76,9 @@ class TransplantEndToEnd : public testing::Test {
                         fs::file_time_type::clock::now() - std::chrono::hours(240));
   }
 
+  template <typename BWindow = MainWindow>
   void OpenAndConnect() {
-    tap = OpenThroughTap(a, b);
+    tap = OpenThroughTap<BWindow>(a, b);
     ASSERT_TRUE(Connect(a, b));
     ASSERT_EQ(a.ChooseSavegame(demo::kSavegame), QStringList{demo::kSavegame});
   }
@@ -204,6 +207,36 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
 
   ASSERT_TRUE(Connect(a, b));
   TransplantAndCheck();
+}
+
+// A window that a quit signal reaches when its unpack first lets the loop run, as the
+// program's own signal would: the window takes signals up only then.
+struct QuitWhileUnpacking : MainWindow {
+  using MainWindow::MainWindow;
+  void YieldToEventLoop() override {
+    if (isVisible() && findChild<QLabel*>("Label4")->text() == "Unpacking media files.") {
+      ::raise(SIGTERM);
+      EXPECT_TRUE(QTest::qWaitFor([this] { return !isVisible(); }, 10000)) << "not closed";
+    }
+    MainWindow::YieldToEventLoop();
+  }
+};
+
+// B's program ends during the unpack: nothing is written and no temporary file stays.
+TEST_F(TransplantEndToEnd, AQuitSignalStopsTheUnpackAndLeavesNoTrace) {
+  ASSERT_NO_FATAL_FAILURE(OpenAndConnect<QuitWhileUnpacking>());
+  b.window->EndOnQuitSignals();
+  const auto before = Names(FilesBelow(bData));
+  a.Click("Command1");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return b.world.ProgramEnds == 1; }, 60000));
+  EXPECT_EQ(Names(FilesBelow(bData)), before);
+  ExpectNoTemporaryFile();
+  // The first signal was taken up; the next, of any kind, ends the program at once.
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    struct sigaction now {};
+    sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
+  }
 }
 
 }  // namespace
