@@ -42,8 +42,12 @@ void SetBackground(QWidget* widget, const QColor& color) {
   widget->setAutoFillBackground(true);
 }
 
+// Labels show names from savegames, plug-ins, the disk and the peer: as plain text always,
+// never as markup that Qt would guess from a leading '<' (and whose images it would load).
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, Qt::Alignment align) {
-  auto* label = new QLabel(text, parent);
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(text);
   label->setObjectName(name);
   label->setAlignment(align);
   return label;
@@ -413,8 +417,9 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
   }
   // Over the window the user is working in (a chooser while one is open).
   QWidget* parent = QApplication::activeWindow();
-  QMessageBox box(BoxIcon(icon), caption, QString::fromStdString(text), QMessageBox::Ok,
-                  parent ? parent : this);
+  QMessageBox box(BoxIcon(icon), caption, QString(), QMessageBox::Ok, parent ? parent : this);
+  box.setTextFormat(Qt::PlainText);  // like the labels: never markup
+  box.setText(QString::fromStdString(text));
   box.exec();
 }
 
@@ -504,6 +509,9 @@ void MainWindow::EndProgram() {
   timer1_->stop();
   timer2_->stop();
   link_.CloseConnection();
+  // Work in hand (an unpack, compressing the answer to the peer) stops at its next step and
+  // removes its temporary files, so the program ends soon even when this runs inside it.
+  receiver_.Reset();
   link_.CloseListener();
   if (portMapper_) portMapper_->Stop();
   if (gameFolderChooser_) gameFolderChooser_->Dismiss();

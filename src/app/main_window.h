@@ -73,12 +73,13 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   QString AddressBoxText(int box) const override;
   void EnableTimer2() override;
 
-  // Ends the program: closes every window and both sockets, removes the router's port
-  // forwarding, then leaves the event loop (through ProgramEndHook when set).
+  // Ends the program: closes every window and both sockets, abandons the transfer in hand,
+  // removes the router's port forwarding, then leaves the event loop (through ProgramEndHook
+  // when set).
   void EndProgram();
 
   // SIGTERM, SIGINT and SIGHUP (a desktop logging out) end the program from now on as
-  // closing the window does.
+  // closing the window does; a second one kills it at once.
   void EndOnQuitSignals();
 
   // When set, message boxes are handed here instead of being shown (tests record them).

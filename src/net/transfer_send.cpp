@@ -1,4 +1,5 @@
 // The sender's half of the exchange: answering the peer's file requests.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,13 @@ constexpr size_t kChunk = 1024 * 1024;
 // Lengths travel as signed 32-bit values; the contents must stay well inside them even when
 // compression adds its bit.
 constexpr int64_t kMaxContents = 2'000'000'000;
-// Let the window process events this often while compressing, so the window stays alive.
-constexpr int64_t kYieldEvery = 8 * 1024 * 1024;
 // Keep at most this much queued on the connection while sending from the file.
 constexpr int64_t kMaxQueued = 4 * 1024 * 1024;
 
-// Feeds a whole file into the compressor; the bytes fed, or -1 when it cannot be opened.
+// Feeds a whole file into the compressor, asking `keepGoing` after each piece (false stops
+// the feeding); the bytes fed, or -1 when the file cannot be opened.
 int64_t FeedFile(const std::filesystem::path& path, ParallelBzCompressor& comp,
-                 const ByteSink& sink, int64_t room) {
+                 const ByteSink& sink, int64_t room, const std::function<bool()>& keepGoing) {
   const FileHandle file = FileHandle::OpenForReading(path);
   if (!file.IsOpen()) return -1;
   std::vector<char> buffer(kChunk);
@@ -38,6 +38,7 @@ int64_t FeedFile(const std::filesystem::path& path, ParallelBzCompressor& comp,
     if (n <= 0) break;
     comp.Feed(buffer.data(), static_cast<size_t>(n), sink);
     fed += n;
+    if (!keepGoing()) break;
   }
   return fed;
 }
@@ -67,8 +68,14 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
   std::string list;
   int files = 0;
   int64_t total = 0;
-  int64_t sinceYield = 0;
   int32_t previous = -1;
+  // The window runs after every piece (it paces itself); a reset meanwhile (the connection
+  // ended, the program is ending) drops the answer, its temporary file with it.
+  bool dropped = false;
+  const auto keepGoing = [&] {
+    if (!dropped && !yield_()) dropped = true;
+    return !dropped;
+  };
   for (size_t at = 0; at + 4 <= body.size(); at += 4) {
     const int32_t k = BytesToLongAt(body, at);
     // Lines are asked for in increasing order; a line asked again or out of order is not
@@ -80,11 +87,12 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
       size = static_cast<int64_t>(media_.ArenaPlugin.size());
       if (total + size > kMaxContents) continue;
       comp.Feed(media_.ArenaPlugin.data(), media_.ArenaPlugin.size(), toFile);
+      keepGoing();
     } else {
       const auto path = GamePath(paths_.GameDir, "\\Data Files\\" + media_.MediaNames[k]);
       // A file that vanished since the list was built is left out of the answer.
       if (!NormalFileExists(path)) continue;
-      size = FeedFile(path, comp, toFile, kMaxContents - total);
+      size = FeedFile(path, comp, toFile, kMaxContents - total, keepGoing);
       if (size < 0) continue;
     }
     // The size sent is what was really read, so the peer's offsets stay right even if the
@@ -92,11 +100,7 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
     list += media_.MediaNames[k] + "\t" + std::to_string(size) + "\r\n";
     ++files;
     total += size;
-    sinceYield += size;
-    if (sinceYield >= kYieldEvery) {
-      sinceYield = 0;
-      if (!yield_()) return;
-    }
+    if (dropped) return;
   }
   // The contents end with one zero byte, which the contents length counts.
   // Whatever went wrong on the way is sent as it stands: the peer then finds a damaged

@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint64_t kYieldEvery = 8 * 1024 * 1024;
 // The arrived plug-in is read back for the character's name only up to this size.
 constexpr int64_t kMaxPluginRead = 64 * 1024 * 1024;
 
@@ -103,8 +102,6 @@ class EntryWriter {
     }
     return fits;  // bytes past the last entry (the trailing zero) are dropped
   }
-
-  uint64_t Produced() const { return produced_; }
 
  private:
   void Open() {
@@ -213,15 +210,11 @@ Transfer::Unpacked Transfer::Unpack(const std::vector<RequestedFile>& asked, Byt
     const StreamReader read = [&](uint64_t at, size_t count) {
       return body_.ReadAt(from + at, count);
     };
-    uint64_t nextYield = kYieldEvery;
-    const auto keepGoing = [&] {
-      if (writer.Produced() < nextYield) return true;
-      nextYield = writer.Produced() + kYieldEvery;
-      return yield_();
-    };
+    // The window runs between pieces of the stream (it paces itself), and a reset meanwhile
+    // (the connection ended, the program is ending) stops the decoding at the next piece.
     const auto decoded = DecodeStoredStream(
         read, end - std::min(end, from), WorkerCount(workers_),
-        [&](const char* p, size_t n) { return writer.Take(p, n); }, keepGoing);
+        [&](const char* p, size_t n) { return writer.Take(p, n); }, yield_);
     if (!decoded) return Unpacked::Abandoned;
     result = *decoded;
   }

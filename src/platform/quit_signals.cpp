@@ -5,14 +5,20 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <initializer_list>
 
 namespace {
 
 int writeEnd = -1;
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void OnQuitSignal(int) {
   const int saved = errno;
+  // The program ends on this one as soon as its loop runs; should it not, the next quit
+  // signal ends it at once (the system's own action, without any clean-up).
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigemptyset(&standard.sa_mask);
+  for (const int signal : kQuitSignals) sigaction(signal, &standard, nullptr);
   const char byte = 1;
   // A full pipe already tells that a signal is waiting.
   [[maybe_unused]] ssize_t n = write(writeEnd, &byte, 1);
@@ -29,7 +35,7 @@ int WatchQuitSignals() {
   action.sa_handler = OnQuitSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+  for (const int signal : kQuitSignals) sigaction(signal, &action, nullptr);
   return ends[0];
 }
 

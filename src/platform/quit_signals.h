@@ -1,8 +1,9 @@
 #pragma once
 
-// SIGTERM, SIGINT and SIGHUP (a desktop logging out) as an event: after the call, each of
-// them makes the returned descriptor readable instead of killing the program, so the window
-// can close as if the player had closed it. -1 when the signals cannot be caught.
+// SIGTERM, SIGINT and SIGHUP (a desktop logging out) as an event: after the call, the first
+// of them makes the returned descriptor readable instead of killing the program, so the window
+// can close as if the player had closed it; any later one kills the program at once. -1 when
+// the signals cannot be caught.
 int WatchQuitSignals();
 // Empties the descriptor after a signal was seen.
 void DrainQuitSignals(int descriptor);

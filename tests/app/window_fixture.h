@@ -55,8 +55,9 @@ struct WindowWorld {
   }
 
   std::unique_ptr<MainWindow> MakeWindow() { return MakeWindow(Env()); }
-  std::unique_ptr<MainWindow> MakeWindow(const Environment& env) {
-    auto window = std::make_unique<MainWindow>(env);
+  template <typename Window = MainWindow>
+  std::unique_ptr<Window> MakeWindow(const Environment& env) {
+    auto window = std::make_unique<Window>(env);
     window->MessageHook = [this](auto text, auto title, auto icon) {
       Messages.push_back({text, title, icon});
     };

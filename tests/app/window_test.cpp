@@ -13,6 +13,7 @@
 
 #include "app/window_fixture.h"
 #include "fixtures/tes3_writer.h"
+#include "support/watched_fifo.h"
 
 namespace {
 
@@ -58,7 +59,10 @@ TEST_F(WindowTest, StatesSwitchOnlyTheirControls) {
   }
 }
 
+// Markup in its text shows as typed: the image it names is not loaded.
 TEST_F(WindowTest, RealMessageBoxCarriesTitleAndIconAndTakesInput) {
+  WatchedFifo fifo;
+  ASSERT_TRUE(fifo.Watch.joinable());
   window->MessageHook = nullptr;
   window->show();
   window->setEnabled(false);  // as while a chooser is open
@@ -77,12 +81,14 @@ TEST_F(WindowTest, RealMessageBoxCarriesTitleAndIconAndTakesInput) {
       }
       std::tie(title, icon, enabled) =
           std::tuple(box->windowTitle(), box->icon(), box->isEnabled());
+      box->grab();  // laid out and painted now
       box->accept();
     }
   });
   poll.start(10);
-  window->ShowMessage("Morrowind was not found", "error", MessageIcon::Exclamation);
+  window->ShowMessage(fifo.Markup() + " was not found", "error", MessageIcon::Exclamation);
   EXPECT_EQ(title, "error");
+  EXPECT_EQ(fifo.Readers, 0);
   EXPECT_EQ(icon, QMessageBox::Warning);
   EXPECT_TRUE(enabled);
 }

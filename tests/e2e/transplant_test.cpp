@@ -1,5 +1,7 @@
 // The demo character travels from copy A to copy B: the demo machines scripts/run prepares,
 // the real buttons, real sockets and a tap that sees the bytes on the wire.
+#include <signal.h>
+
 #include <QLabel>
 #include <cctype>
 #include <set>
@@ -8,6 +10,7 @@
 #include "fixtures/demo_world.h"
 #include "net/bytes.h"
 #include "net/media_list.h"
+#include "support/watched_fifo.h"
 
 namespace {
 
@@ -55,11 +58,14 @@ struct DemoCopy : Copy {
   }
 };
 
+// The character bears a name of markup, an image on a FIFO: both windows show it as typed
+// and never open the FIFO.
 class TransplantEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(demo::WriteDemo(folder.Path(), error)) << error;
+    ASSERT_TRUE(fifo.Watch.joinable() && demo::WriteDemo(folder.Path(), error, fifo.Markup()))
+        << error;
   }
 
   // Files B already has carry its own bytes and an old date.
@@ -70,8 +76,9 @@ class TransplantEndToEnd : public testing::Test {
                         fs::file_time_type::clock::now() - std::chrono::hours(240));
   }
 
+  template <typename BWindow = MainWindow>
   void OpenAndConnect() {
-    tap = OpenThroughTap(a, b);
+    tap = OpenThroughTap<BWindow>(a, b);
     ASSERT_TRUE(Connect(a, b));
     ASSERT_EQ(a.ChooseSavegame(demo::kSavegame), QStringList{demo::kSavegame});
   }
@@ -93,7 +100,11 @@ class TransplantEndToEnd : public testing::Test {
         [&] { return Drop1(a).contains("went out") && Drop1(b).contains("arena.esp"); }, 10000))
         << Drop1(a).toStdString() << "\n"
         << Drop1(b).toStdString();
-    EXPECT_TRUE(Drop1(a).contains("Demo Hero") && Drop1(b).contains("Demo Hero"));
+    for (Copy* copy : {&a, &b}) {
+      copy->Control("Drop1")->grab();  // laid out and painted now
+      EXPECT_TRUE(Drop1(*copy).startsWith(fifo.Markup().c_str())) << Drop1(*copy).toStdString();
+    }
+    EXPECT_EQ(fifo.Readers, 0);
 
     // A listed arena.esp first and then every mesh, texture and icon of the demo; what B lacked
     // (whatever its letter case) arrived as A has it.
@@ -130,6 +141,7 @@ class TransplantEndToEnd : public testing::Test {
                 (std::set<std::string>{"arena.dat", "Opponent.dat"}));
   }
 
+  WatchedFifo fifo;
   TempDir folder;
   DemoCopy a{folder.Path(), "a"}, b{folder.Path(), "b"};
   const fs::path aData = demo::GameDir(folder.Path(), "a") / "Data Files";
@@ -195,6 +207,36 @@ TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWor
 
   ASSERT_TRUE(Connect(a, b));
   TransplantAndCheck();
+}
+
+// A window that a quit signal reaches when its unpack first lets the loop run, as the
+// program's own signal would: the window takes signals up only then.
+struct QuitWhileUnpacking : MainWindow {
+  using MainWindow::MainWindow;
+  void YieldToEventLoop() override {
+    if (isVisible() && findChild<QLabel*>("Label4")->text() == "Unpacking media files.") {
+      ::raise(SIGTERM);
+      EXPECT_TRUE(QTest::qWaitFor([this] { return !isVisible(); }, 10000)) << "not closed";
+    }
+    MainWindow::YieldToEventLoop();
+  }
+};
+
+// B's program ends during the unpack: nothing is written and no temporary file stays.
+TEST_F(TransplantEndToEnd, AQuitSignalStopsTheUnpackAndLeavesNoTrace) {
+  ASSERT_NO_FATAL_FAILURE(OpenAndConnect<QuitWhileUnpacking>());
+  b.window->EndOnQuitSignals();
+  const auto before = Names(FilesBelow(bData));
+  a.Click("Command1");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return b.world.ProgramEnds == 1; }, 60000));
+  EXPECT_EQ(Names(FilesBelow(bData)), before);
+  ExpectNoTemporaryFile();
+  // The first signal was taken up; the next, of any kind, ends the program at once.
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    struct sigaction now {};
+    sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
+  }
 }
 
 }  // namespace

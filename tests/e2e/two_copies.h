@@ -34,8 +34,9 @@ struct Copy {
   std::filesystem::path WriteGameFile(const std::string& relative, const ByteString& bytes) {
     return world.Prefix.Write(kGameInPrefix + relative, bytes);
   }
+  template <typename Window = MainWindow>
   void Open() {
-    window = world.MakeWindow(env);
+    window = world.MakeWindow<Window>(env);
     window->Startup();
     window->show();
   }
@@ -153,11 +154,12 @@ inline bool Connect(Copy& a, Copy& b) {
 }
 
 // Opens both copies with A's "Connect" leading through a tap to B.
-inline std::unique_ptr<WireTap> OpenThroughTap(Copy& a, Copy& b) {
+template <typename BWindow = MainWindow>
+std::unique_ptr<WireTap> OpenThroughTap(Copy& a, Copy& b) {
   auto tap = std::make_unique<WireTap>(b.env.PeerPort);
   a.env.DialPort = tap->Port();
   a.Open();
-  b.Open();
+  b.Open<BWindow>();
   return tap;
 }
 

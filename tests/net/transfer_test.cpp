@@ -227,18 +227,4 @@ TEST(TransferHostile, UnusableMediaListsAreReportedAndNothingIsAskedFor) {
   }
 }
 
-TEST(TransferReset, AConnectionClosedWhileUnpackingLeavesNothingBehind) {
-  Pair p;
-  p.b.ui.OnYield = [&] {
-    if (p.b.ui.Label4.back() == "Unpacking media files.") p.b.receiver.Reset();
-  };
-  StartTransplant(p.a);
-  Pump(p.a, p.b);
-  EXPECT_FALSE(fs::exists(p.b.DataFiles() / "arena.esp"));
-  EXPECT_TRUE(NoTemporaryFiles(p.b));
-  EXPECT_EQ(p.b.ui.States, (Strings{"Busy"})) << "the link's closed handler shows Idle";
-  EXPECT_EQ(Kinds(p.b), std::vector<Kind>{Kind::NothingWritten});
-  EXPECT_FALSE(p.b.receiver.State().MessageTypeTaken);
-}
-
 }  // namespace
