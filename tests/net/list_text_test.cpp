@@ -16,16 +16,45 @@ TEST(ListSize, OnlyPlainDecimalNumbersThatFit) {
   }
 }
 
-TEST(MediaName, OnlyRelativePathsBelowTheThreeMediaFolders) {
-  for (const char* good : {"Meshes\\a.nif", "textures\\tx_a.dds", "ICONS\\x\\y\\z.tga",
-                           "Meshes/b.nif", "Meshes\\a..b.nif"}) {
+TEST(MediaName, OnlyRelativePathsBelowTheThreeMediaFoldersThatWindowsCanHold) {
+  for (const char* good :
+       {"Meshes\\a.nif", "textures\\tx_a.dds", "ICONS\\x\\y\\z.tga", "Meshes/b.nif",
+        "Meshes\\a..b.nif", "Meshes\\console.nif", "Meshes\\com0.nif", "Meshes\\lpt10\\a.nif",
+        "Meshes\\.keep", "Meshes\\a b.nif"}) {
     EXPECT_TRUE(IsSafeMediaName(good)) << good;
   }
-  for (const char* bad :
-       {"", "arena.esp", "Meshes", "Meshes\\", "\\Meshes\\a.nif", "/Meshes/a.nif",
-        "Meshes\\..\\..\\evil.nif", "Meshes\\.\\a.nif", "Meshes\\\\a.nif", "C:\\Meshes\\a.nif",
-        "Meshes\\c:a.nif", "Sound\\a.wav", "..\\Meshes\\a.nif", "Meshes\\a\tb.nif",
-        "Meshes\\a\nb.nif", "MeshesX\\a.nif", "Data Files\\Meshes\\a.nif"}) {
+  for (const char* bad : {"",
+                          "arena.esp",
+                          "Meshes",
+                          "Meshes\\",
+                          "\\Meshes\\a.nif",
+                          "/Meshes/a.nif",
+                          "Meshes\\..\\..\\evil.nif",
+                          "Meshes\\.\\a.nif",
+                          "Meshes\\\\a.nif",
+                          "C:\\Meshes\\a.nif",
+                          "Meshes\\c:a.nif",
+                          "Sound\\a.wav",
+                          "..\\Meshes\\a.nif",
+                          "Meshes\\a\tb.nif",
+                          "Meshes\\a\nb.nif",
+                          "MeshesX\\a.nif",
+                          "Data Files\\Meshes\\a.nif",
+                          "Meshes\\CON",
+                          "Meshes\\nul.nif",
+                          "Meshes\\Aux\\a.nif",
+                          "Meshes\\prn .x.nif",
+                          "Icons\\com1.tga",
+                          "Icons\\LPT9",
+                          "Meshes\\a.nif.",
+                          "Meshes\\a.nif ",
+                          "Meshes\\dir.\\a.nif",
+                          "Meshes\\a<b.nif",
+                          "Meshes\\a>b",
+                          "Meshes\\\"a\"",
+                          "Meshes\\a|b",
+                          "Meshes\\a?",
+                          "Meshes\\*.nif"}) {
     EXPECT_FALSE(IsSafeMediaName(bad)) << bad;
   }
 }
