@@ -4,6 +4,7 @@
 
 #include "net/media_name.h"
 #include "net/transfer.h"
+#include "platform/folder_index.h"
 #include "protocol_fixture.h"
 
 namespace {
@@ -59,27 +60,52 @@ TEST(MediaName, OnlyRelativePathsBelowTheThreeMediaFoldersThatWindowsCanHold) {
   }
 }
 
-// B holds Textures/b.dds and meshes/Armor/A.NIF.
-TEST(BuildFileRequests, AsksForLineZeroAndTheMissingFilesItCouldWriteOnly) {
+// B holds Textures/b.dds, meshes/Armor/A.NIF, a hidden Textures/.keep and a folder
+// Icons/c.tga.
+TEST(BuildFileRequests, AsksForLineZeroAndTheNamesNothingAnswersToThatItCouldWrite) {
   Side side;
   side.PutDataFile("Textures/b.dds", "x");
   side.PutDataFile("meshes/Armor/A.NIF", "x");
+  side.PutDataFile("Textures/.keep", "");
+  std::filesystem::create_directories(side.DataFiles() / "Icons" / "c.tga");
   const std::pair<std::string, ByteString> cases[] = {
       {"arena.esp\t10\r\nMeshes\\a.nif\t5\r\nTextures\\b.dds\t1\r\n", LongToBytes(1)},
       {"arena.esp\t1\r\nMeshes\\armor\\a.nif\t1\r\n", ""},  // another letter case
+      {"arena.esp\t1\r\nTEXTURES\\.KEEP\t1\r\nicons\\C.TGA\t1\r\n", ""},
       {"arena.esp\t1\r\n..\\..\\etc\\passwd\t1\r\nC:\\boot.ini\t1\r\nSound\\a.wav\t1\r\n"
-       "Meshes\\ok.nif\t1\r\n",
+       "Meshes\\ok.nif\t1\r\nMeshes\\con.nif\t1\r\nMeshes\\a\x81.nif\t1\r\n",
        LongToBytes(4)},
       {"arena.esp\t1\r\nMeshes\\a.nif\t1", LongToBytes(1)},  // unterminated last line ends it
   };
   for (const auto& [list, missing] : cases) {
-    EXPECT_EQ(BuildFileRequests(list, side.paths.GameDir), LongToBytes(0) + missing) << list;
+    FolderIndex dataFiles(side.DataFiles());
+    EXPECT_EQ(BuildFileRequests(list, dataFiles), LongToBytes(0) + missing) << list;
   }
   std::vector<RequestedFile> requested;
-  BuildFileRequests(cases[0].first, side.paths.GameDir, &requested);
+  FolderIndex dataFiles(side.DataFiles());
+  BuildFileRequests(cases[0].first, dataFiles, &requested);
   ASSERT_EQ(requested.size(), 2u);
   EXPECT_EQ(requested[1].Name, "Meshes\\a.nif");
   EXPECT_EQ(requested[1].Size, 5);
+}
+
+// Thousands of names cost one listing of each folder on their way, and let the window run
+// meanwhile; a connection reset then ends the walk.
+TEST(BuildFileRequests, ListsEachFolderOnceAndLetsTheWindowRun) {
+  Side side;
+  side.PutDataFile("Meshes/a/x.nif", "x");
+  std::string list = "arena.esp\t1\r\n";
+  for (int i = 0; i < 5000; ++i) {
+    list += (i % 2 ? "MESHES\\A\\" : "meshes\\b\\") + std::to_string(i) + ".nif\t1\r\n";
+  }
+  FolderIndex dataFiles(side.DataFiles());
+  int asked = 0;
+  const auto requests = BuildFileRequests(list, dataFiles, nullptr, [&] { return ++asked; });
+  ASSERT_TRUE(requests);
+  EXPECT_EQ(requests->size(), 4u * 5001);
+  EXPECT_EQ(dataFiles.FoldersListed(), 3u) << "Data Files, Meshes and Meshes/a";
+  EXPECT_GT(asked, 1);
+  EXPECT_EQ(BuildFileRequests(list, dataFiles, nullptr, [] { return false; }), std::nullopt);
 }
 
 }  // namespace
