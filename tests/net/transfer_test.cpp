@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "net/bzip2_stream.h"
 #include "protocol_fixture.h"
@@ -142,7 +144,7 @@ struct Hostile {
 };
 
 // Each delivery may write the asked files only, under their asked names and sizes, and only
-// what the contents really hold; nothing else appears in the game folder.
+// what the contents really hold; a delivery that names anything else writes nothing.
 TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
   ByteString damaged = CharacterDataBody(kAsked, "ESPGOOD");
   damaged[damaged.size() - 12] ^= 0x5A;
@@ -153,19 +155,19 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
     std::string message;     // title or text of the last message, if one must show
     bool answered = true;
   } cases[] = {
-      {"unsafe and unasked names",
+      {"names not asked for",
        CharacterDataBody(
            "arena.esp\t3\r\n..\\..\\evil.nif\t2\r\nC:\\evil.nif\t2\r\n\\abs.nif\t2\r\n"
            "Sound\\x.wav\t2\r\nMeshes\\..\\..\\up.nif\t2\r\nMeshes\\notasked.nif\t2\r\n"
            "Meshes\\good.nif\t4\r\nMeshes\\good.nif\t2\r\n",
            "ESP" + ByteString(12, 'e') + "GOOD" + "zz"),
-       "ESP", "GOOD", ""},
+       "", "", ""},
       {"larger than announced",
-       CharacterDataBody("arena.esp\t3\r\nMeshes\\good.nif\t6\r\n", "ESPGOODXY"), "ESP", "", ""},
+       CharacterDataBody("arena.esp\t3\r\nMeshes\\good.nif\t6\r\n", "ESPGOODXY"), "", "", ""},
       {"unreadable size",
        CharacterDataBody("arena.esp\t3\r\nMeshes\\x.nif\tzz\r\nMeshes\\good.nif\t4\r\n",
                          "ESPxxGOOD"),
-       "ESP", "", ""},
+       "", "", ""},
       {"damaged contents", damaged, "", "", "Compression Error"},
       {"short contents", RawCharacterDataBody(kAsked, 8, Compressed("ESPGO")), "", "",
        "Insufficient memory"},
@@ -197,6 +199,89 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
       EXPECT_TRUE(m.Title == c.message || m.Text == c.message) << m.Title << ": " << m.Text;
     }
     h.ExpectStillWorks();
+  }
+}
+
+// Every entry below Data Files: the bytes of each file, "<folder>" for each folder.
+std::map<std::string, ByteString> Tree(const Side& side) {
+  std::map<std::string, ByteString> tree;
+  for (const auto& e : fs::recursive_directory_iterator(side.DataFiles())) {
+    const std::string name = fs::relative(e.path(), side.DataFiles());
+    tree[name] = e.is_directory() ? "<folder>" : side.DataFile(name);
+  }
+  return tree;
+}
+
+// Whatever stands in a delivery's way, it writes every file it carries or none, and a failed
+// one leaves Data Files as it found it: no temporary file, no folder made for it, the old
+// arena.esp in place.
+TEST(TransferAllOrNothing, ADeliveryWritesAllOfItsFilesOrNone) {
+  using Files = std::vector<std::pair<std::string, ByteString>>;
+  Files empties = {{"arena.esp", "ESP"}};
+  empties.resize(20001, {"Meshes\\e.nif", ""});  // no recursion per entry
+  const struct {
+    const char* name;
+    Files files;                                 // the media list, delivered whole
+    std::function<void(const Side&)> meanwhile;  // between the requests and the delivery
+    std::map<std::string, ByteString> after;     // empty: as before the delivery
+  } cases[] = {
+      {"a file where a folder must go",
+       {{"arena.esp", "ESP"}, {"Meshes\\deep\\er\\y.nif", "Y"}, {"Textures\\blocker\\x.dds", "X"}},
+       [](const Side& b) { b.PutDataFile("Textures/blocker", "mine"); },
+       {}},
+      {"a folder where a file must go",
+       {{"arena.esp", "ESP"}, {"Meshes\\a.nif", "A"}},
+       [](const Side& b) { fs::create_directories(b.DataFiles() / "meshes" / "A.NIF"); },
+       {}},
+      {"a hidden file that appeared meanwhile",
+       {{"arena.esp", "ESP"}, {"Textures\\.keep", "X"}},
+       [](const Side& b) { b.PutDataFile("TEXTURES/.KEEP", "mine"); },
+       {}},
+      {"a rename that fails after others",
+       {{"arena.esp", "ESP"},
+        {"Meshes\\a.nif", "A"},
+        {"Meshes\\x", "X"},
+        {"Meshes\\x\\y.nif", "Y"}},
+       [](const Side&) {},
+       {}},
+      {"two spellings of new folders and files",
+       {{"arena.esp", "ESP"},
+        {"Textures\\New\\a.dds", "A"},
+        {"textures\\NEW\\b.dds", "B"},
+        {"Meshes\\m.nif", "M"},
+        {"Meshes\\m.nif", "M"},
+        {"MESHES\\M.NIF", "M"}},
+       [](const Side&) {},
+       {{"arena.esp", "ESP"},
+        {"Meshes", "<folder>"},
+        {"Meshes/m.nif", "M"},
+        {"Textures", "<folder>"},
+        {"Textures/New", "<folder>"},
+        {"Textures/New/a.dds", "A"},
+        {"Textures/New/b.dds", "B"}}},
+      {"20,000 empty entries",
+       empties,
+       [](const Side&) {},
+       {{"arena.esp", "ESP"}, {"Meshes", "<folder>"}, {"Meshes/e.nif", ""}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Side b;
+    b.PutDataFile("arena.esp", "old");
+    std::string list;
+    ByteString contents;
+    for (const auto& [name, bytes] : c.files) {
+      list += name + "\t" + std::to_string(bytes.size()) + "\r\n";
+      contents += bytes;
+    }
+    b.receiver.ProcessArrival(B({255}) + MediaListMessage(list));
+    c.meanwhile(b);
+    const auto before = Tree(b);
+    b.receiver.ProcessArrival(Message(254, CharacterDataBody(list, contents)));
+    EXPECT_EQ(Tree(b), c.after.empty() ? before : c.after);
+    ASSERT_EQ(b.ui.Outcomes.size(), 1u);
+    EXPECT_EQ(b.ui.Outcomes[0].What, c.after.empty() ? Kind::NothingWritten : Kind::Arrived);
+    EXPECT_TRUE(NoTemporaryFiles(b));
   }
 }
 
