@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <map>
 
 #include "net/bzip2_stream.h"
 #include "protocol_fixture.h"
@@ -202,12 +200,12 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
   }
 }
 
-// Every entry below Data Files: the bytes of each file, "<folder>" for each folder.
-std::map<std::string, ByteString> Tree(const Side& side) {
-  std::map<std::string, ByteString> tree;
+// Every entry below Data Files: "name=bytes" for a file, "name/" for a folder.
+std::set<std::string> Tree(const Side& side) {
+  std::set<std::string> tree;
   for (const auto& e : fs::recursive_directory_iterator(side.DataFiles())) {
     const std::string name = fs::relative(e.path(), side.DataFiles());
-    tree[name] = e.is_directory() ? "<folder>" : side.DataFile(name);
+    tree.insert(e.is_directory() ? name + "/" : name + "=" + side.DataFile(name));
   }
   return tree;
 }
@@ -216,53 +214,28 @@ std::map<std::string, ByteString> Tree(const Side& side) {
 // one leaves Data Files as it found it: no temporary file, no folder made for it, the old
 // arena.esp in place.
 TEST(TransferAllOrNothing, ADeliveryWritesAllOfItsFilesOrNone) {
-  using Files = std::vector<std::pair<std::string, ByteString>>;
-  Files empties = {{"arena.esp", "ESP"}};
-  empties.resize(20001, {"Meshes\\e.nif", ""});  // no recursion per entry
+  std::vector<std::string> empties(20001, "Meshes\\e.nif=");  // no recursion per entry
+  empties[0] = "arena.esp=ESP";
   const struct {
     const char* name;
-    Files files;                                 // the media list, delivered whole
-    std::function<void(const Side&)> meanwhile;  // between the requests and the delivery
-    std::map<std::string, ByteString> after;     // empty: as before the delivery
+    std::vector<std::string> files;    // "name=bytes": the media list, delivered whole
+    std::string meanwhile = "";        // a file made after the requests, before the delivery
+    std::set<std::string> after = {};  // empty: as before the delivery
   } cases[] = {
       {"a file where a folder must go",
-       {{"arena.esp", "ESP"}, {"Meshes\\deep\\er\\y.nif", "Y"}, {"Textures\\blocker\\x.dds", "X"}},
-       [](const Side& b) { b.PutDataFile("Textures/blocker", "mine"); },
-       {}},
-      {"a folder where a file must go",
-       {{"arena.esp", "ESP"}, {"Meshes\\a.nif", "A"}},
-       [](const Side& b) { fs::create_directories(b.DataFiles() / "meshes" / "A.NIF"); },
-       {}},
-      {"a hidden file that appeared meanwhile",
-       {{"arena.esp", "ESP"}, {"Textures\\.keep", "X"}},
-       [](const Side& b) { b.PutDataFile("TEXTURES/.KEEP", "mine"); },
-       {}},
+       {"arena.esp=ESP", "Meshes\\deep\\er\\y.nif=Y", "Textures\\blocker\\x.dds=X"},
+       "Textures/blocker"},
+      {"a folder where a file must go", {"arena.esp=ESP", "Meshes\\a.nif=A"}, "meshes/A.NIF/x"},
+      {"a hidden file there", {"arena.esp=ESP", "Textures\\.keep=X"}, "TEXTURES/.KEEP"},
       {"a rename that fails after others",
-       {{"arena.esp", "ESP"},
-        {"Meshes\\a.nif", "A"},
-        {"Meshes\\x", "X"},
-        {"Meshes\\x\\y.nif", "Y"}},
-       [](const Side&) {},
-       {}},
+       {"arena.esp=ESP", "Meshes\\a.nif=A", "Meshes\\x=X", "Meshes\\x\\y.nif=Y"}},
       {"two spellings of new folders and files",
-       {{"arena.esp", "ESP"},
-        {"Textures\\New\\a.dds", "A"},
-        {"textures\\NEW\\b.dds", "B"},
-        {"Meshes\\m.nif", "M"},
-        {"Meshes\\m.nif", "M"},
-        {"MESHES\\M.NIF", "M"}},
-       [](const Side&) {},
-       {{"arena.esp", "ESP"},
-        {"Meshes", "<folder>"},
-        {"Meshes/m.nif", "M"},
-        {"Textures", "<folder>"},
-        {"Textures/New", "<folder>"},
-        {"Textures/New/a.dds", "A"},
-        {"Textures/New/b.dds", "B"}}},
-      {"20,000 empty entries",
-       empties,
-       [](const Side&) {},
-       {{"arena.esp", "ESP"}, {"Meshes", "<folder>"}, {"Meshes/e.nif", ""}}},
+       {"arena.esp=ESP", "Textures\\New\\a.dds=A", "textures\\NEW\\b.dds=B", "Meshes\\m.nif=M",
+        "Meshes\\m.nif=M", "MESHES\\M.NIF=M"},
+       "",
+       {"arena.esp=ESP", "Meshes/", "Meshes/m.nif=M", "Textures/", "Textures/New/",
+        "Textures/New/a.dds=A", "Textures/New/b.dds=B"}},
+      {"20,000 empty entries", empties, "", {"arena.esp=ESP", "Meshes/", "Meshes/e.nif="}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -270,12 +243,13 @@ TEST(TransferAllOrNothing, ADeliveryWritesAllOfItsFilesOrNone) {
     b.PutDataFile("arena.esp", "old");
     std::string list;
     ByteString contents;
-    for (const auto& [name, bytes] : c.files) {
-      list += name + "\t" + std::to_string(bytes.size()) + "\r\n";
-      contents += bytes;
+    for (const std::string& file : c.files) {
+      const size_t equals = file.find('=');
+      list += file.substr(0, equals) + "\t" + std::to_string(file.size() - equals - 1) + "\r\n";
+      contents += file.substr(equals + 1);
     }
     b.receiver.ProcessArrival(B({255}) + MediaListMessage(list));
-    c.meanwhile(b);
+    if (!c.meanwhile.empty()) b.PutDataFile(c.meanwhile, "mine");
     const auto before = Tree(b);
     b.receiver.ProcessArrival(Message(254, CharacterDataBody(list, contents)));
     EXPECT_EQ(Tree(b), c.after.empty() ? before : c.after);
