@@ -4,6 +4,7 @@
 #include "net/list_text.h"
 #include "net/media_name.h"
 #include "net/transfer.h"
+#include "platform/folder_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FuzzDir dir;
@@ -32,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GetListField(list, 0, -1);
 
   std::vector<RequestedFile> requested;
-  const ByteString body = BuildFileRequests(list, (dir.Path() / "Morrowind").string(), &requested);
+  FolderIndex dataFiles(dir.Path() / "Morrowind" / "Data Files");
+  const ByteString body = BuildFileRequests(list, dataFiles, &requested).value();
   for (const RequestedFile& file : requested) {
     if (file.Line < 0 || file.Size < 0) __builtin_trap();
     // Line 0 is always asked for; it is only ever written as the arena plug-in.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/name_generator.h"
+#include "platform/files.h"
 
 namespace fs = std::filesystem;
 
@@ -59,14 +60,11 @@ std::optional<ByteString> TempFile::ReadAt(uint64_t offset, size_t count) const 
 
 uint64_t TempFile::Size() const { return file_.Size().value_or(0); }
 
-void TempFile::Close() { file_.Close(); }
+bool TempFile::Close() { return file_.Close(); }
 
 bool TempFile::Commit(const fs::path& target) {
   if (path_.empty()) return false;
-  const bool closed = file_.Close();
-  std::error_code ec;
-  if (closed) fs::rename(path_, target, ec);
-  if (!closed || ec) {
+  if (!file_.Close() || !RenameWithoutReplacing(path_, target)) {
     Remove();
     return false;
   }

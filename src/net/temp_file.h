@@ -28,12 +28,14 @@ class TempFile {
   // Up to count bytes from offset (fewer at the end); nullopt on a read failure.
   std::optional<ByteString> ReadAt(uint64_t offset, size_t count) const;
   uint64_t Size() const;
-  // Closes the file and renames it to target, replacing what was there.
+  // Closes the file and renames it to target, a name nothing holds yet: whatever is there
+  // stays. On a failure the file is removed.
   bool Commit(const std::filesystem::path& target);
   // Closes and deletes the file.
   void Remove();
-  // Closes the file but keeps it (and the duty to remove it).
-  void Close();
+  // Closes the file but keeps it (and the duty to remove it); false when the system reports
+  // that written bytes may be lost.
+  bool Close();
 
   bool IsOpen() const { return file_.IsOpen(); }
   const std::filesystem::path& Path() const { return path_; }

@@ -10,20 +10,29 @@
 #include "net/comp.h"
 #include "net/media_name.h"
 #include "net/receive_state.h"
+#include "platform/folder_index.h"
 #include "platform/game_path.h"
 
-ByteString BuildFileRequests(const std::string& list, const std::string& gameDir,
-                             std::vector<RequestedFile>* requested) {
+namespace {
+constexpr int kNamesBetweenYields = 1024;
+}  // namespace
+
+std::optional<ByteString> BuildFileRequests(const std::string& list, FolderIndex& dataFiles,
+                                            std::vector<RequestedFile>* requested,
+                                            const std::function<bool()>& keepGoing) {
   ByteString requests;
   ListReader reader(list);
   std::string_view line;
   for (int k = 0; reader.Next(line); ++k) {
+    if (keepGoing && k % kNamesBetweenYields == kNamesBetweenYields - 1 && !keepGoing()) {
+      return std::nullopt;
+    }
     const std::string_view name = *ListField(line, 0);
     if (k > 0) {
       if (!IsSafeMediaName(name)) continue;
-      // A name with no form on this disk (an empty path) could not be written either.
-      const auto path = GamePath(gameDir, "\\Data Files\\" + std::string(name));
-      if (path.empty() || NormalFileExists(path)) continue;
+      // A name with no form on this disk could not be written either.
+      const auto found = dataFiles.Find(name);
+      if (!found || !found->path.empty()) continue;
     }
     requests += LongToBytes(k);
     if (requested) {
@@ -111,9 +120,13 @@ void Transfer::MediaListHandler(const ByteString& body) {
     const size_t end = list.find("\r\n");
     list.resize(end == std::string::npos ? 0 : end + 2);
   }
-  const ByteString requests = BuildFileRequests(list, paths_.GameDir, &requested_);
+  FolderIndex dataFiles(GamePath(paths_.GameDir, "\\Data Files"));
+  std::vector<RequestedFile> requested;
+  const std::optional<ByteString> requests = BuildFileRequests(list, dataFiles, &requested, yield_);
+  if (!requests) return;
+  requested_ = std::move(requested);
   ui_.SetLabel4("Sending file requests.");
   if (!yield_()) return;
-  peer_.Send(static_cast<char>(253) + LongToBytes(static_cast<int32_t>(requests.size())) +
-             requests);
+  peer_.Send(static_cast<char>(253) + LongToBytes(static_cast<int32_t>(requests->size())) +
+             *requests);
 }

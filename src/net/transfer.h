@@ -14,6 +14,7 @@
 struct AppPaths;
 struct MediaList;
 struct ReceiveState;
+class FolderIndex;
 class NameGenerator;
 class PeerSender;
 class Ui;
@@ -29,12 +30,17 @@ struct RequestedFile {
   int64_t Size = 0;  // as the list gives it; 0 when unreadable
 };
 
-// The FileRequests body for a media list: line 0 always, and every further line whose file
-// does not exist below Data Files (letter case ignored). A name that could never be written
-// (see IsSafeMediaName) is not asked for, nor is its existence tested. The requested lines
-// are appended to `requested` when given.
-ByteString BuildFileRequests(const std::string& list, const std::string& gameDir,
-                             std::vector<RequestedFile>* requested = nullptr);
+// The FileRequests body for a media list: line 0 always, and every further line whose name
+// nothing in Data Files answers to yet. Anything counts as there: an entry of that name in any
+// letter case, be it a file, a folder, a link or a name starting with a dot, since a file of
+// that name could only be written over it. A name that could never be written (see
+// IsSafeMediaName) is not asked for, nor is its existence tested. The names are resolved
+// through `dataFiles`, an index of Data Files; keepGoing is asked every so often (the window
+// runs) and ends the walk, with no result, when it says no. The requested lines are appended
+// to `requested` when given.
+std::optional<ByteString> BuildFileRequests(const std::string& list, FolderIndex& dataFiles,
+                                            std::vector<RequestedFile>* requested = nullptr,
+                                            const std::function<bool()>& keepGoing = {});
 
 // The character transfer exchange: what this side does when the transfer messages arrive.
 // The receive state machine calls it; it sends its answers on the peer connection.

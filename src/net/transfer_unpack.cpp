@@ -1,7 +1,6 @@
 // The receiver's half of the exchange: unpacking the character data into Data Files.
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/app_paths.h"
@@ -11,6 +10,7 @@
 #include "net/comp.h"
 #include "net/media_name.h"
 #include "net/receive_state.h"
+#include "net/staged_files.h"
 #include "net/transfer.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
@@ -19,118 +19,118 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr size_t kYieldEveryEntries = 256;
 // The arrived plug-in is read back for the character's name only up to this size.
 constexpr int64_t kMaxPluginRead = 64 * 1024 * 1024;
 
 // One line of the delivered-file list and where its bytes go.
 struct Delivered {
+  std::string Name;
   int64_t Size = 0;
-  bool Wanted = false;  // a file this side asked for, under a name it may write
-  fs::path Target;
-  TempFile File;  // its bytes, in the target's folder until renamed into place
+  StagedFiles::File* File = nullptr;  // none: the bytes are passed over
   bool Complete = false;
 };
 
-// Reads the delivered-file list: entry 0 must be "arena.esp" and line 0 must have been asked
-// for; every other entry must be a safe media name this side asked for. Entries stop at the
-// first line without a readable size, since the offsets after it are unknown.
-std::vector<Delivered> ReadDeliveredList(const std::string& list,
-                                         const std::vector<RequestedFile>& asked,
-                                         const std::string& gameDir) {
-  std::unordered_map<std::string, int64_t> open;  // name -> size asked for
-  int64_t arenaSize = -1;
-  for (const auto& a : asked) {
-    if (a.Line == 0) {
-      arenaSize = a.Size;
-    } else {
-      open.emplace(a.Name, a.Size);
-    }
-  }
+// Reads the delivered-file list. The peer answers the requests in their order, leaving out
+// files it no longer has, so the list must be "arena.esp" and then lines this side asked for,
+// in the order asked, each once and no larger than the list it answered said. A list that
+// names anything else, or a line without a readable size, is not trusted: nothing of it is
+// written.
+std::optional<std::vector<Delivered>> ReadDeliveredList(const std::string& list,
+                                                        const std::vector<RequestedFile>& asked) {
+  if (asked.empty() || asked.front().Line != 0) return std::nullopt;
   std::vector<Delivered> entries;
+  auto next = asked.begin();
   ListReader reader(list);
   std::string_view line;
-  for (int k = 0; reader.Next(line); ++k) {
-    const std::string name(*ListField(line, 0));
+  while (reader.Next(line)) {
+    const std::string_view name = *ListField(line, 0);
     const auto sizeText = ListField(line, 1);
     const auto size = sizeText ? ParseListSize(*sizeText) : std::nullopt;
-    if (!size) break;
-    Delivered entry;
-    entry.Size = *size;
-    // Nothing larger than the list this side answered said is written.
-    if (k == 0) {
-      entry.Wanted = name == kArenaName && entry.Size <= arenaSize;
-    } else if (IsSafeMediaName(name)) {
-      const auto it = open.find(name);
-      entry.Wanted = it != open.end() && entry.Size <= it->second;
-      if (it != open.end()) open.erase(it);  // each asked-for file is written once
+    if (!size) return std::nullopt;
+    if (entries.empty()) {
+      if (name != kArenaName) return std::nullopt;
+    } else {
+      while (next != asked.end() && next->Name != name) ++next;
     }
-    if (entry.Wanted) entry.Target = GamePath(gameDir, "\\Data Files\\" + name);
-    // A name with no form on this disk is passed over like one not asked for.
-    entry.Wanted = entry.Wanted && !entry.Target.empty();
-    if (!entry.Wanted && !entries.empty() && !entries.back().Wanted) {
-      // Skipped entries in a row are one run of bytes to pass over; a long hostile list
-      // then costs no more memory than the files this side asked for.
-      entries.back().Size += entry.Size;
-      continue;
-    }
-    entries.push_back(std::move(entry));
+    if (next == asked.end() || *size > next->Size) return std::nullopt;
+    ++next;
+    entries.push_back({std::string(name), *size});
   }
   return entries;
 }
 
-// Hands the decompressed contents out to the entries in list order, each into a temporary
-// file beside its target. Declines output past `limit` bytes.
+// Hands the decompressed contents out to the entries in list order, each into its staged
+// file. Declines output past `limit` bytes, and all output once the delivery failed or the
+// connection was reset while the window ran.
 class EntryWriter {
  public:
-  EntryWriter(std::vector<Delivered>& entries, uint64_t limit, NameGenerator& names)
-      : entries_(entries), limit_(limit), names_(names) {
-    SkipEmpty();
+  EntryWriter(std::vector<Delivered>& entries, uint64_t limit, StagedFiles& staged,
+              const Transfer::YieldFn& yield)
+      : entries_(entries), limit_(limit), staged_(staged), yield_(yield) {
+    OpenEntries();
   }
 
   bool Take(const char* p, size_t n) {
+    if (stopped_) return false;
     const bool fits = n <= limit_ - produced_;
     if (!fits) n = static_cast<size_t>(limit_ - produced_);
     produced_ += n;
     while (n > 0 && current_ < entries_.size()) {
       Delivered& e = entries_[current_];
       const auto part = static_cast<size_t>(std::min<uint64_t>(n, e.Size - filled_));
-      if (e.Wanted && !e.File.WriteAt(filled_, p, part)) e.Wanted = false;
+      if (e.File && !e.File->temp.WriteAt(filled_, p, part)) return Stop();
       filled_ += part;
       p += part;
       n -= part;
-      if (filled_ == static_cast<uint64_t>(e.Size)) Advance();
+      if (filled_ == static_cast<uint64_t>(e.Size)) {
+        if (!Finish(e)) return false;
+        ++current_;
+        filled_ = 0;
+        if (!OpenEntries()) return false;
+      }
     }
     return fits;  // bytes past the last entry (the trailing zero) are dropped
   }
 
+  bool Abandoned() const { return abandoned_; }
+
  private:
-  void Open() {
-    Delivered& e = entries_[current_];
-    if (!e.Wanted) return;
-    MakeFolders(e.Target);
-    if (!e.File.Create(e.Target.parent_path(), names_)) e.Wanted = false;
+  // Stages the entries from the current one up to the first with bytes to come; entries of
+  // no bytes are complete at once. A loop, however many empty entries a list holds.
+  bool OpenEntries() {
+    for (; current_ < entries_.size(); ++current_) {
+      Delivered& e = entries_[current_];
+      e.File = staged_.Stage(e.Name, current_ == 0);
+      if (staged_.Failed()) return Stop();
+      if (++opened_ % kYieldEveryEntries == 0 && !yield_()) {
+        abandoned_ = true;
+        return Stop();
+      }
+      if (e.Size > 0) return true;
+      if (!Finish(e)) return false;
+    }
+    return true;
   }
-  void Advance() {
-    Delivered& e = entries_[current_];
+  bool Finish(Delivered& e) {
     e.Complete = true;
-    e.File.Close();
-    ++current_;
-    filled_ = 0;
-    SkipEmpty();
+    return !e.File || e.File->temp.Close() || Stop();
   }
-  // Opens the next entry; entries of no bytes are complete at once.
-  void SkipEmpty() {
-    if (current_ >= entries_.size()) return;
-    Open();
-    if (entries_[current_].Size == 0) Advance();
+  bool Stop() {
+    stopped_ = true;
+    return false;
   }
 
   std::vector<Delivered>& entries_;
   uint64_t limit_;
-  NameGenerator& names_;
+  StagedFiles& staged_;
+  const Transfer::YieldFn& yield_;
   size_t current_ = 0;
+  size_t opened_ = 0;
   uint64_t filled_ = 0;
   uint64_t produced_ = 0;
+  bool stopped_ = false;
+  bool abandoned_ = false;
 };
 
 }  // namespace
@@ -181,29 +181,24 @@ Transfer::Unpacked Transfer::Unpack(const std::vector<RequestedFile>& asked, Byt
       if (r == kBzOk && list.size() < static_cast<size_t>(u)) r = kBzDataError;
     }
     ShowCompressionError(r, ui_);
-    if (r != kBzOk && r != kBzOutbuffFull) {
-      const size_t lineEnd = list.rfind("\r\n");
-      list.resize(lineEnd == std::string::npos ? 0 : lineEnd + 2);
-    }
+    // Without the whole list the delivery cannot be known to be whole.
+    if (r != kBzOk && r != kBzOutbuffFull) return Unpacked::NothingWritten;
   }
   const ByteString fBytes = body_.ReadAt(8 + static_cast<uint64_t>(c), 4).value_or(ByteString());
   const int32_t f = fBytes.size() == 4 ? BytesToLong(fBytes) : 0;
 
-  std::vector<Delivered> entries = ReadDeliveredList(list, asked, paths_.GameDir);
+  std::optional<std::vector<Delivered>> entries = ReadDeliveredList(list, asked);
   ui_.SetLabel4("Unpacking media files.");
   if (!yield_()) return Unpacked::Abandoned;
+  if (!entries || entries->empty()) return Unpacked::NothingWritten;
 
-  // Decode no further than the contents length claims and than the end of the last file
-  // this side will write; one more byte lets the trailing zero and the stream's end (with its
-  // check sums) be seen.
-  uint64_t wantedEnd = 0;
-  uint64_t offset = 0;
-  for (const auto& e : entries) {
-    offset += static_cast<uint64_t>(e.Size);
-    if (e.Wanted) wantedEnd = offset;
-  }
-  const uint64_t limit = std::min<uint64_t>(f > 0 ? f - 1 : 0, wantedEnd) + 1;
-  EntryWriter writer(entries, limit, names_);
+  // Decode no further than the contents length claims and than the end of the last file;
+  // one more byte lets the trailing zero and the stream's end (with its check sums) be seen.
+  uint64_t total = 0;
+  for (const auto& e : *entries) total += static_cast<uint64_t>(e.Size);
+  const uint64_t limit = std::min<uint64_t>(f > 0 ? f - 1 : 0, total) + 1;
+  StagedFiles staged(GamePath(paths_.GameDir, "\\Data Files"), names_);
+  EntryWriter writer(*entries, limit, staged, yield_);
   int result = BzDecompressor::kNeedInput;
   if (f > 0) {
     const uint64_t from = 12 + static_cast<uint64_t>(c);
@@ -218,6 +213,7 @@ Transfer::Unpacked Transfer::Unpack(const std::vector<RequestedFile>& asked, Byt
     if (!decoded) return Unpacked::Abandoned;
     result = *decoded;
   }
+  if (writer.Abandoned()) return Unpacked::Abandoned;
 
   if (result < 0) {
     // A damaged stream: the block that failed was already handed out, so none of the
@@ -227,18 +223,17 @@ Transfer::Unpacked Transfer::Unpack(const std::vector<RequestedFile>& asked, Byt
   }
   // All or nothing: a character with part of its files, or without its plug-in, would
   // arrive broken, and the player is told that nothing was written.
-  for (const auto& e : entries) {
-    if (e.Wanted && !e.Complete) {
+  if (staged.Failed()) return Unpacked::NothingWritten;
+  for (const auto& e : *entries) {
+    if (!e.Complete) {
       ShowCompressionError(kBzDataError, ui_);
       return Unpacked::NothingWritten;
     }
   }
-  if (entries.empty() || !entries.front().Wanted) return Unpacked::NothingWritten;
-  for (auto& e : entries) {
-    if (e.Wanted) e.File.Commit(e.Target);
-  }
-  if (entries.front().Size <= kMaxPluginRead) {
-    plugin = ReadWholeFile(entries.front().Target).value_or(ByteString());
+  const fs::path arena = entries->front().File->target;
+  if (!staged.Commit()) return Unpacked::NothingWritten;
+  if (entries->front().Size <= kMaxPluginRead) {
+    plugin = ReadWholeFile(arena).value_or(ByteString());
   }
   return Unpacked::Written;
 }

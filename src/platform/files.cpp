@@ -1,8 +1,10 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -73,4 +75,16 @@ std::time_t FileModifiedTime(const fs::path& path) {
 bool RemoveFile(const fs::path& path) {
   std::error_code ec;
   return fs::remove(path, ec);
+}
+
+bool RenameWithoutReplacing(const fs::path& from, const fs::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  // File systems without the flag: a check that can race, the best left to do there.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(to, ec))) return false;
+  fs::rename(from, to, ec);
+  return !ec;
 }

@@ -31,3 +31,7 @@ int64_t FileSize(const std::filesystem::path& path);
 std::time_t FileModifiedTime(const std::filesystem::path& path);
 
 bool RemoveFile(const std::filesystem::path& path);
+
+// Renames a file to a name that nothing holds yet, atomically where the file system allows:
+// false, and nothing changed, when an entry of that name exists or the rename fails.
+bool RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);

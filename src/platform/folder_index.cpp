@@ -16,22 +16,39 @@ const FolderIndex::Entry* FolderIndex::Listing::Find(std::string_view name) cons
   return found == folded.end() ? nullptr : &entries[found->second];
 }
 
-const FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
+void FolderIndex::Listing::Add(Entry entry) {
+  const size_t index = entries.size();
+  exact.try_emplace(entry.name, index);
+  folded.try_emplace(ToLower(entry.name), index);
+  entries.push_back(std::move(entry));
+}
+
+FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
   const auto [at, added] = listings_.try_emplace(folder);
   Listing& listing = at->second;
   if (!added) return listing;
+  ++foldersListed_;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     // The types follow links, as a lookup by path would.
     std::error_code typeError;
-    Entry entry{it->path().filename().string(), it->is_directory(typeError),
-                it->is_regular_file(typeError)};
-    const size_t index = listing.entries.size();
-    listing.exact.try_emplace(entry.name, index);
-    listing.folded.try_emplace(ToLower(entry.name), index);
-    listing.entries.push_back(std::move(entry));
+    listing.Add({it->path().filename().string(), it->is_directory(typeError),
+                 it->is_regular_file(typeError)});
   }
   return listing;
+}
+
+const FolderIndex::Entry* FolderIndex::Walk(const std::vector<std::string_view>& components,
+                                            std::string& path) {
+  const Entry* entry = nullptr;
+  for (const std::string_view component : components) {
+    if (entry && !entry->isFolder) return nullptr;
+    entry = ListingOf(path).Find(component);
+    if (!entry) return nullptr;
+    path += fs::path::preferred_separator;
+    path += entry->name;
+  }
+  return entry;
 }
 
 fs::path FolderIndex::FindNormalFile(std::string_view relative) {
@@ -60,13 +77,48 @@ fs::path FolderIndex::Resolve(std::string_view relative) {
   }
 
   std::string path = base_;
-  for (size_t i = 0; i < components.size(); ++i) {
-    const Entry* entry = ListingOf(path).Find(components[i]);
-    if (!entry) return {};
-    const bool last = i + 1 == components.size();
-    if (last ? !entry->isRegularFile || entry->name[0] == '.' : !entry->isFolder) return {};
+  const Entry* entry = Walk(components, path);
+  if (!entry || !entry->isRegularFile || entry->name[0] == '.') return {};
+  return fs::path(std::move(path));
+}
+
+std::optional<FolderIndex::Found> FolderIndex::Find(std::string_view relative) {
+  const std::optional<std::string> utf8 = GameNameToUtf8(relative);
+  if (!utf8) return std::nullopt;
+  const std::vector<std::string_view> components = PathComponents(*utf8);
+  std::string path = base_;
+  const Entry* entry = components.empty() ? nullptr : Walk(components, path);
+  if (!entry) return Found();
+  return Found{fs::path(std::move(path)), entry->isFolder, entry->isRegularFile};
+}
+
+fs::path FolderIndex::MakeFoldersFor(std::string_view relative, std::vector<fs::path>& made) {
+  const std::optional<std::string> utf8 = GameNameToUtf8(relative);
+  if (!utf8) return {};
+  const std::vector<std::string_view> components = PathComponents(*utf8);
+  if (components.empty()) return {};
+  std::string path = base_;
+  for (size_t i = 0; i + 1 < components.size(); ++i) {
+    Listing& listing = ListingOf(path);
     path += fs::path::preferred_separator;
-    path += entry->name;
+    if (const Entry* entry = listing.Find(components[i])) {
+      if (!entry->isFolder) return {};
+      path += entry->name;
+      continue;
+    }
+    path += components[i];
+    std::error_code ec;
+    // False without an error: a folder of that name appeared since the listing; it is used
+    // but not counted as made.
+    const bool created = fs::create_directory(path, ec);
+    if (ec) return {};
+    listing.Add({std::string(components[i]), true, false});
+    if (created) {
+      made.emplace_back(path);
+      listings_.try_emplace(path);  // known to be empty
+    }
   }
+  path += fs::path::preferred_separator;
+  path += components.back();
   return fs::path(std::move(path));
 }

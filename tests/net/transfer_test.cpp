@@ -142,7 +142,7 @@ struct Hostile {
 };
 
 // Each delivery may write the asked files only, under their asked names and sizes, and only
-// what the contents really hold; nothing else appears in the game folder.
+// what the contents really hold; a delivery that names anything else writes nothing.
 TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
   ByteString damaged = CharacterDataBody(kAsked, "ESPGOOD");
   damaged[damaged.size() - 12] ^= 0x5A;
@@ -153,19 +153,19 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
     std::string message;     // title or text of the last message, if one must show
     bool answered = true;
   } cases[] = {
-      {"unsafe and unasked names",
+      {"names not asked for",
        CharacterDataBody(
            "arena.esp\t3\r\n..\\..\\evil.nif\t2\r\nC:\\evil.nif\t2\r\n\\abs.nif\t2\r\n"
            "Sound\\x.wav\t2\r\nMeshes\\..\\..\\up.nif\t2\r\nMeshes\\notasked.nif\t2\r\n"
            "Meshes\\good.nif\t4\r\nMeshes\\good.nif\t2\r\n",
            "ESP" + ByteString(12, 'e') + "GOOD" + "zz"),
-       "ESP", "GOOD", ""},
+       "", "", ""},
       {"larger than announced",
-       CharacterDataBody("arena.esp\t3\r\nMeshes\\good.nif\t6\r\n", "ESPGOODXY"), "ESP", "", ""},
+       CharacterDataBody("arena.esp\t3\r\nMeshes\\good.nif\t6\r\n", "ESPGOODXY"), "", "", ""},
       {"unreadable size",
        CharacterDataBody("arena.esp\t3\r\nMeshes\\x.nif\tzz\r\nMeshes\\good.nif\t4\r\n",
                          "ESPxxGOOD"),
-       "ESP", "", ""},
+       "", "", ""},
       {"damaged contents", damaged, "", "", "Compression Error"},
       {"short contents", RawCharacterDataBody(kAsked, 8, Compressed("ESPGO")), "", "",
        "Insufficient memory"},
@@ -197,6 +197,65 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
       EXPECT_TRUE(m.Title == c.message || m.Text == c.message) << m.Title << ": " << m.Text;
     }
     h.ExpectStillWorks();
+  }
+}
+
+// Every entry below Data Files: "name=bytes" for a file, "name/" for a folder.
+std::set<std::string> Tree(const Side& side) {
+  std::set<std::string> tree;
+  for (const auto& e : fs::recursive_directory_iterator(side.DataFiles())) {
+    const std::string name = fs::relative(e.path(), side.DataFiles());
+    tree.insert(e.is_directory() ? name + "/" : name + "=" + side.DataFile(name));
+  }
+  return tree;
+}
+
+// Whatever stands in a delivery's way, it writes every file it carries or none, and a failed
+// one leaves Data Files as it found it: no temporary file, no folder made for it, the old
+// arena.esp in place.
+TEST(TransferAllOrNothing, ADeliveryWritesAllOfItsFilesOrNone) {
+  std::vector<std::string> empties(20001, "Meshes\\e.nif=");  // no recursion per entry
+  empties[0] = "arena.esp=ESP";
+  const struct {
+    const char* name;
+    std::vector<std::string> files;    // "name=bytes": the media list, delivered whole
+    std::string meanwhile = "";        // a file made after the requests, before the delivery
+    std::set<std::string> after = {};  // empty: as before the delivery
+  } cases[] = {
+      {"a file where a folder must go",
+       {"arena.esp=ESP", "Meshes\\deep\\er\\y.nif=Y", "Textures\\blocker\\x.dds=X"},
+       "Textures/blocker"},
+      {"a folder where a file must go", {"arena.esp=ESP", "Meshes\\a.nif=A"}, "meshes/A.NIF/x"},
+      {"a hidden file there", {"arena.esp=ESP", "Textures\\.keep=X"}, "TEXTURES/.KEEP"},
+      {"a rename that fails after others",
+       {"arena.esp=ESP", "Meshes\\a.nif=A", "Meshes\\x=X", "Meshes\\x\\y.nif=Y"}},
+      {"two spellings of new folders and files",
+       {"arena.esp=ESP", "Textures\\New\\a.dds=A", "textures\\NEW\\b.dds=B", "Meshes\\m.nif=M",
+        "Meshes\\m.nif=M", "MESHES\\M.NIF=M"},
+       "",
+       {"arena.esp=ESP", "Meshes/", "Meshes/m.nif=M", "Textures/", "Textures/New/",
+        "Textures/New/a.dds=A", "Textures/New/b.dds=B"}},
+      {"20,000 empty entries", empties, "", {"arena.esp=ESP", "Meshes/", "Meshes/e.nif="}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Side b;
+    b.PutDataFile("arena.esp", "old");
+    std::string list;
+    ByteString contents;
+    for (const std::string& file : c.files) {
+      const size_t equals = file.find('=');
+      list += file.substr(0, equals) + "\t" + std::to_string(file.size() - equals - 1) + "\r\n";
+      contents += file.substr(equals + 1);
+    }
+    b.receiver.ProcessArrival(B({255}) + MediaListMessage(list));
+    if (!c.meanwhile.empty()) b.PutDataFile(c.meanwhile, "mine");
+    const auto before = Tree(b);
+    b.receiver.ProcessArrival(Message(254, CharacterDataBody(list, contents)));
+    EXPECT_EQ(Tree(b), c.after.empty() ? before : c.after);
+    ASSERT_EQ(b.ui.Outcomes.size(), 1u);
+    EXPECT_EQ(b.ui.Outcomes[0].What, c.after.empty() ? Kind::NothingWritten : Kind::Arrived);
+    EXPECT_TRUE(NoTemporaryFiles(b));
   }
 }
 
