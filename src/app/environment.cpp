@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/network_facts.h"
+#include "platform/own_folders.h"
 
 namespace {
 
@@ -38,7 +39,12 @@ Environment Environment::Default(const std::string& programDir) {
   } else if (!env.Home.empty()) {
     env.WinePrefix = env.Home + "/.wine";
   }
-  env.ProgramDir = Variable("QUIB_PROGRAM_DIR").value_or(programDir);
+  if (auto folder = Variable("QUIB_PROGRAM_DIR")) {
+    env.ProgramDir = *folder;
+  } else if (!programDir.empty()) {
+    env.ProgramDir = OwnFilesFolder(programDir, UserDataFolder()).string();
+    env.ArenaTemplatePath = ArenaTemplateFile(programDir).string();
+  }
   env.PeerPort = Port("QUIB_PORT").value_or(6112);
   env.DialPort = Port("QUIB_DIAL_PORT").value_or(0);
   env.Workers = static_cast<int>(Number("QUIB_THREADS", 256).value_or(0));

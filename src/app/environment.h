@@ -18,8 +18,11 @@ struct Environment {
   // The home folder under which Steam, Heroic and Lutris keep their games; empty: only
   // WinePrefix is searched.
   std::string Home;
-  // The program's own folder (Opponent.dat, arena.dat, temporary files).
+  // Quib's own folder for Opponent.dat and temporary files: the program's folder when files
+  // can be made there, otherwise the user's data folder.
   std::string ProgramDir;
+  // The arena template plug-in; empty: ProgramDir + "/arena.dat".
+  std::string ArenaTemplatePath;
   // The one TCP port for listening and dialling.
   uint16_t PeerPort = 6112;
   // The port dialled by "Connect"; 0 = PeerPort. Two windows in one test process listen on
@@ -42,13 +45,15 @@ struct Environment {
   // The lease asked of the router, renewed before it runs out.
   int RouterLeaseSeconds = kLongestRouterLease;
 
-  // The environment of the real program: the platform's answers and 6112. Two copies can
-  // share one machine through environment variables: WINEPREFIX (the registry),
-  // QUIB_PROGRAM_DIR (instead of `programDir`), QUIB_PORT (PeerPort), QUIB_DIAL_PORT
-  // (DialPort), QUIB_THREADS (Workers), QUIB_PORT_MAPPING ("0" turns MapRouterPort off) and
-  // QUIB_ROUTER_LEASE (RouterLeaseSeconds, up to kLongestRouterLease). A port that is not a
-  // number from 1 to 65535 is ignored, as is a thread count that is not a number from 1 to 256
-  // and a lease out of its range.
+  // The environment of the real program: the platform's answers and 6112, Quib's files in or
+  // beside `programDir`, the folder of the program file (empty: no folder is chosen). Two
+  // copies can share one machine through environment variables: WINEPREFIX (the registry),
+  // QUIB_PROGRAM_DIR (the one folder for all of Quib's files, arena.dat too), QUIB_PORT
+  // (PeerPort), QUIB_DIAL_PORT (DialPort), QUIB_THREADS (Workers), QUIB_PORT_MAPPING ("0"
+  // turns MapRouterPort off) and QUIB_ROUTER_LEASE (RouterLeaseSeconds, up to
+  // kLongestRouterLease). A port that is not a number from 1 to 65535 is ignored, as is a
+  // thread count that is not a number from 1 to 256 and a lease out of its range; the transfer
+  // uses no more threads than the machine has cores, nor more than 16.
   static Environment Default(const std::string& programDir);
 
   InstallSearch Installs() const { return {WinePrefix, Home}; }

@@ -282,7 +282,8 @@ void MainWindow::FitLayout() {
 void MainWindow::Startup() {
   if (startedUp_) return;
   startedUp_ = true;
-  paths_.ArenaTemplatePath = paths_.ProgramDir + "/arena.dat";
+  paths_.ArenaTemplatePath =
+      env_.ArenaTemplatePath.empty() ? paths_.ProgramDir + "/arena.dat" : env_.ArenaTemplatePath;
   // The bridge starts reading the log at offset 0; it is created that way.
 
   paths_.GameDir = FindGameDir(env_.Installs());

@@ -8,9 +8,10 @@ struct AppPaths {
   std::string GameDir = "Not Found";
   // GameDir + "\Saves\" + the chosen savegame's name; empty until chosen.
   std::string SaveGamePath;
-  // The folder of the program file: Opponent.dat, arena.dat and temporary files live here.
+  // Quib's own folder: Opponent.dat and temporary files live here (the program's folder, or
+  // the user's data folder when the program's is not writable).
   std::string ProgramDir;
-  // ProgramDir + "/arena.dat".
+  // The arena template plug-in: arena.dat beside the program or in the install's data folder.
   std::string ArenaTemplatePath;
 };
 

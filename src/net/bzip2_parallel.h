@@ -94,8 +94,8 @@ class ParallelBzDecompressor {
   int result_ = kNeedInput;
 };
 
-// Reads up to `count` bytes of a stored stream at `offset` (fewer only at its end); nothing
-// or an empty string when it cannot.
+// Reads up to `count` bytes of a stored stream at `offset` (fewer at its end, or when that is
+// what it has at once); nothing or an empty string when it cannot.
 using StreamReader = std::function<std::optional<ByteString>(uint64_t offset, size_t count)>;
 
 // Decodes the stored bzip2 stream of `size` bytes into sink on `workers` threads (one: the

@@ -71,9 +71,11 @@ int BzDecompressor::Feed(const char* data, size_t size, const ByteSink& sink) {
     const size_t produced = out_.size() - strm_.avail_out;
     if (produced > 0 && !sink(out_.data(), produced)) return kStopped;
     if (r == BZ_STREAM_END || r < 0) return done_ = r;
+    // All input used: done unless a full output buffer may hide more output. A call that
+    // then makes nothing (the feed ended just as the buffer filled, or was empty) is done
+    // too; the stream may well go on.
+    if (size == 0 && (strm_.avail_out > 0 || produced == 0)) return kNeedInput;
     if (used == 0 && produced == 0) return done_ = BZ_DATA_ERROR;  // no progress: never spin
-    // A full output buffer may hide more output; otherwise all input is used up.
-    if (strm_.avail_out > 0 && size == 0) return kNeedInput;
   }
 }
 

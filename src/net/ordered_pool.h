@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -12,12 +13,13 @@
 
 // Runs jobs on a fixed set of worker threads and hands their results back in the order the
 // jobs were submitted. The owner keeps at most `capacity` jobs outstanding (Full), which
-// bounds the memory the jobs hold. Jobs not yet started when the pool goes are dropped.
+// bounds the memory the jobs hold. Jobs not yet started when the pool goes are dropped. A pool
+// asked for no workers or no capacity gets one of each: without them nothing would ever run.
 template <typename Result>
 class OrderedPool {
  public:
-  OrderedPool(int workers, size_t capacity) : capacity_(capacity) {
-    for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+  OrderedPool(int workers, size_t capacity) : capacity_(std::max<size_t>(capacity, 1)) {
+    for (int i = 0; i < std::max(workers, 1); ++i) threads_.emplace_back([this] { Work(); });
   }
   ~OrderedPool() {
     {
@@ -78,9 +80,10 @@ class OrderedPool {
   std::vector<std::thread> threads_;  // last: joined before the rest goes
 };
 
-// The worker count to use: `asked` when above 0, otherwise one per core.
-inline int WorkerCount(int asked) {
-  if (asked > 0) return asked;
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? static_cast<int>(cores) : 1;
+// The worker count to use: `asked` when above 0, otherwise one per core; never more than the
+// cores or kMostWorkers (each worker holds a few blocks of up to 4 MiB), never fewer than one.
+inline constexpr int kMostWorkers = 16;
+inline int WorkerCount(int asked, unsigned cores = std::thread::hardware_concurrency()) {
+  const int most = std::max(1, static_cast<int>(std::min<unsigned>(cores, kMostWorkers)));
+  return asked > 0 ? std::min(asked, most) : most;
 }

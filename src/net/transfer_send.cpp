@@ -56,9 +56,7 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
     const ByteString body = LongToBytes(0) + LongToBytes(0) + LongToBytes(1) + nothing;
     peer_.Send(static_cast<char>(254) + LongToBytes(static_cast<int32_t>(body.size())) + body);
     ui_.ShowMessage(
-        "The character was not sent: no temporary file can be made in the program "
-        "folder " +
-            paths_.ProgramDir + ".",
+        "The character was not sent: no temporary file can be made in " + paths_.ProgramDir + ".",
         "error", MessageIcon::Exclamation);
     return;
   }

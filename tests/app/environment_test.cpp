@@ -1,8 +1,12 @@
 #include "app/environment.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -15,6 +19,32 @@ TEST(EnvironmentDefault, VariablesSetThePortsAndTurnRouterMappingOff) {
   EXPECT_TRUE(env.MapRouterPort);
   ScopedEnv off("QUIB_PORT_MAPPING", "0");
   EXPECT_FALSE(Environment::Default("/opt/quib").MapRouterPort);
+}
+
+TEST(EnvironmentDefault, QuibsFilesLiveInTheProgramFolderWhenWritableElseInTheUsersDataFolder) {
+  TempDir dir;
+  const fs::path bin = dir.Path() / "usr" / "bin", user = dir.Path() / ".local" / "share" / "quib";
+  const fs::path shared = dir.Write("usr/share/quib/arena.dat", "installed");
+  fs::create_directories(bin);
+  fs::permissions(bin, fs::perms::owner_write, fs::perm_options::remove);
+  ScopedEnv program("QUIB_PROGRAM_DIR", std::nullopt), home("HOME", dir.Path().string()),
+      data("XDG_DATA_HOME", "relative, so ignored");
+  Environment env = Environment::Default(bin.string());
+  EXPECT_EQ(env.ProgramDir, (geteuid() == 0 ? bin : user).string()) << "root writes past the bits";
+  EXPECT_TRUE(fs::equivalent(env.ArenaTemplatePath, shared));
+  fs::permissions(bin, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_TRUE(fs::is_empty(bin)) << "nothing left behind";
+  dir.Write("usr/bin/arena.dat", "beside");
+  EXPECT_EQ(Environment::Default(bin.string()).ArenaTemplatePath, (bin / "arena.dat").string());
+  // A folder no one, root included, can make a file in.
+  EXPECT_EQ(Environment::Default("/proc/self").ProgramDir, user.string());
+  EXPECT_TRUE(fs::is_directory(user));
+  ScopedEnv absolute("XDG_DATA_HOME", (dir.Path() / "xdg").string());
+  EXPECT_EQ(Environment::Default("/proc/self").ProgramDir, (dir.Path() / "xdg" / "quib").string());
+  // The demo's copies are each given one folder for all of it.
+  ScopedEnv given("QUIB_PROGRAM_DIR", "/proc/self");
+  env = Environment::Default(bin.string());
+  EXPECT_EQ(env.ProgramDir + "|" + env.ArenaTemplatePath, "/proc/self|");
 }
 
 }  // namespace

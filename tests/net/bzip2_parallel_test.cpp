@@ -3,7 +3,10 @@
 #include <bzlib.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
+#include <random>
+#include <tuple>
 
 #include "protocol_fixture.h"
 
@@ -63,6 +66,19 @@ ByteString RunsOfFour(size_t size) {
   return s;
 }
 
+// 1,400 runs of 4 to 255 equal bytes, 93,451 bytes in all, then random bytes: the first block
+// of a level-7 stream (699,981 symbols: five per run, one per random byte) unpacks to 768 KiB
+// exactly, so a decoder fed 1 MiB pieces has used up its first piece just as its output fills.
+ByteString RunsThenNoise() {
+  ByteString data;
+  for (int i = 0; i < 1400; ++i) {
+    data.append(i < 1399 ? 4 + i * 121 % 126 : 93'451 - data.size(), "ab"[i % 2]);
+  }
+  std::mt19937 random(19);
+  while (data.size() < 1'694'851) data += static_cast<char>(random());
+  return data;
+}
+
 TEST(ParallelBzCompressor, MakesOneStreamThatEveryDecoderReadsWhole) {
   constexpr size_t kBlock = 700000 - 19;  // bytes one block holds at level 7
   for (const ByteString& data :
@@ -80,12 +96,14 @@ TEST(ParallelBzCompressor, MakesOneStreamThatEveryDecoderReadsWhole) {
 TEST(DecodeStoredStream, GivesTheSerialDecodersBytesAndResultForAnyStream) {
   // Ordinary data, and a run whose blocks unpack to more than a worker holds.
   const ByteString data = Pattern(500'000, 4) + ByteString(5'000'000, '\0') + Pattern(900, 5);
-  ByteString joined = ParallelCompressed(data);
-  for (const auto& [name, packed] : std::vector<std::pair<std::string, ByteString>>{
-           {"joined", joined},
-           {"bzip2 -9", Filtered(data, "bzip2 -9")},
-           {"lbzip2", Filtered(data, "lbzip2 -n 2")},
-           {"pbzip2, one stream per block", Filtered(data, "pbzip2 -p2 -c")}}) {
+  const ByteString noise = RunsThenNoise();
+  for (const auto& [name, plain, packed] :
+       std::vector<std::tuple<std::string, ByteString, ByteString>>{
+           {"joined", data, ParallelCompressed(data)},
+           {"bzip2 -9", data, Filtered(data, "bzip2 -9")},
+           {"lbzip2", data, Filtered(data, "lbzip2 -n 2")},
+           {"pbzip2, one stream per block", data, Filtered(data, "pbzip2 -p2 -c")},
+           {"a block ending with a 1 MiB piece", noise, Compressed(noise)}}) {
     SCOPED_TRACE(name);
     ByteString damaged = packed;
     damaged[packed.size() / 3] ^= 0x08;
@@ -93,15 +111,37 @@ TEST(DecodeStoredStream, GivesTheSerialDecodersBytesAndResultForAnyStream) {
     badCrc[packed.size() - 2] ^= 0x01;  // in the combined CRC
     ByteString falseMarker = packed;
     falseMarker.replace(packed.size() / 5, 6, "\x31\x41\x59\x26\x53\x59");
-    for (const ByteString& stream : {packed, damaged, badCrc, falseMarker,
+    // The serial decoder reaches the second block's CRC; the parallel one stops before it.
+    ByteString badBlockCrc = packed;
+    for (uint64_t at = kHeaderBits + kMarkerBits; at + 96 < packed.size() * 8; ++at) {
+      if (BitsAt(packed.data(), at, kMarkerBits) != kBlockMarker) continue;
+      badBlockCrc[(at + kMarkerBits) / 8 + 1] ^= 0x10;
+      break;
+    }
+    for (const ByteString& stream : {packed, damaged, badCrc, falseMarker, badBlockCrc,
                                      packed.substr(0, packed.size() * 2 / 3), packed + packed}) {
       EXPECT_EQ(Decode(stream, 2), Decode(stream, 0));
     }
-    EXPECT_EQ(Decode(packed, 2, data.size() / 2), Decode(packed, 0, data.size() / 2));
+    EXPECT_EQ(Decode(packed, 1), Decode(packed, 0)) << "one worker";
+    EXPECT_EQ(BzDecompressor().Feed(packed.data(), 0, [](auto...) { return true; }), 0)
+        << "an empty feed asks for more";
+    EXPECT_EQ(Decode(packed, 2, plain.size() / 2), Decode(packed, 0, plain.size() / 2));
     if (name != "pbzip2, one stream per block") {
-      EXPECT_EQ(Decode(packed, 2).Bytes, data);
+      EXPECT_EQ(Decode(packed, 2).Bytes, plain);
     }
   }
+}
+
+TEST(WorkerCount, IsOnePerCoreOrFewerAsAskedAtMostSixteenAndNeverNone) {
+  // {asked, cores, workers}
+  for (const auto& [asked, cores, workers] : std::vector<std::array<int, 3>>{
+           {0, 4, 4}, {3, 4, 3}, {256, 4, 4}, {0, 64, 16}, {40, 64, 16}, {0, 0, 1}, {5, 0, 1}}) {
+    EXPECT_EQ(WorkerCount(asked, cores), workers) << asked << " asked, " << cores << " cores";
+  }
+  const ByteString packed = Compressed(Pattern(300'000, 6));
+  EXPECT_EQ(
+      ParallelBzDecompressor(0).Feed(packed.data(), packed.size(), [](auto...) { return true; }),
+      ParallelBzDecompressor::kEnd);
 }
 
 }  // namespace
