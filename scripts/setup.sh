@@ -11,6 +11,9 @@ QUIB_TEST_PACKAGES=(lbzip2 pbzip2 iproute2 nftables miniupnpd-nftables)
 QUIB_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The Windows syntax check of the logic (scripts/check-windows).
 QUIB_WINDOWS_CHECK_PACKAGES=(g++-mingw-w64-x86-64-posix)
+# scripts/package: the .deb (dpkg-shlibdeps finds its dependencies) and the Windows installer;
+# its test installs that under Wine.
+QUIB_PACKAGE_PACKAGES=(dpkg-dev nsis wine64)
 
 quib_install_packages() {
   local missing=()
