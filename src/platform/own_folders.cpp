@@ -26,7 +26,10 @@ bool CanMakeFilesIn(const fs::path& folder) {
 }
 
 fs::path OwnFilesFolder(const fs::path& programDir, const fs::path& userData) {
-  if (userData.empty() || CanMakeFilesIn(programDir)) return programDir;
+  // An installed program's folder belongs to the system even where it can be written (Quib
+  // run as root, /usr/bin): a package's files are never joined by the player's.
+  const bool installed = ArenaTemplateFile(programDir) != programDir / "arena.dat";
+  if (userData.empty() || (!installed && CanMakeFilesIn(programDir))) return programDir;
   std::error_code ec;
   fs::create_directories(userData, ec);
   return userData;

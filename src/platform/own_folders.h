@@ -14,7 +14,8 @@ std::filesystem::path UserDataFolder();
 // Whether a new file can be made in folder: one is made there and removed again.
 bool CanMakeFilesIn(const std::filesystem::path& folder);
 
-// programDir when files can be made there, otherwise userData, made when missing.
+// programDir when files can be made there and it is no installed program's folder (its
+// arena.dat in the install's data folder), otherwise userData, made when missing.
 std::filesystem::path OwnFilesFolder(const std::filesystem::path& programDir,
                                      const std::filesystem::path& userData);
 
