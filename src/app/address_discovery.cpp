@@ -182,6 +182,13 @@ ByteString AddressToBytes(std::string_view text) {
   return bytes;
 }
 
+std::optional<std::array<uint8_t, 4>> ParseAddress(std::string_view text) {
+  if (!IsValidAddress(text)) return std::nullopt;
+  const ByteString bytes = AddressToBytes(text);
+  return std::array<uint8_t, 4>{static_cast<uint8_t>(bytes[0]), static_cast<uint8_t>(bytes[1]),
+                                static_cast<uint8_t>(bytes[2]), static_cast<uint8_t>(bytes[3])};
+}
+
 std::string AddressFromReply(std::string_view reply) {
   std::string buffer(kAddressPageBytes, ' ');
   buffer.replace(0, std::min(reply.size(), buffer.size()),

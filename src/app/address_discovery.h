@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,8 @@ bool IsValidAddress(std::string_view text);
 bool IsPublicAddress(std::string_view text);
 // Four bytes in written order; parts that are missing or not a number from 0 to 255 give 0.
 ByteString AddressToBytes(std::string_view text);
+// The address of a valid dotted text in network order; nothing for any other text.
+std::optional<std::array<uint8_t, 4>> ParseAddress(std::string_view text);
 
 // The address in a reply of the address page: the reply in a 250-byte blank-filled buffer,
 // the text right behind "Address:" (any case; without the marker from the 8th character),

@@ -6,13 +6,16 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "link/accept_policy.h"
 #include "platform/port_mapping.h"
 
 struct AppPaths;
 struct Environment;
 struct RelayTables;
 class PeerLink;
+class QTimer;
 class Receiver;
 class Ui;
 
@@ -24,6 +27,12 @@ class LinkView {
   virtual void SetDrop1Caption(const QString& caption) = 0;
   virtual QString AddressBoxText(int box) const = 0;  // box 1..4: Text1..Text4
   virtual void EnableTimer2() = 0;
+  // Asks the player, without waiting for the answer, whether a stranger may link: `question`
+  // with "Accept" and "Refuse". The answer goes to LinkController::AnswerLinkQuestion; closing
+  // the question refuses. A new question replaces an open one.
+  virtual void AskToLink(const std::string& question) = 0;
+  // Closes the open question unanswered.
+  virtual void CloseLinkQuestion() = 0;
 };
 
 // The peer link's behaviour in the main window: StartServer, the "Connect" command and the
@@ -49,11 +58,24 @@ class LinkController : public QObject {
   // Click handler of "Connect".
   void Connect();
 
+  // The player's answer to the question AskToLink put.
+  void AnswerLinkQuestion(bool accept);
+  // Who may link over an incoming connection.
+  AcceptPolicy& Policy() { return policy_; }
+
   // The local address the listener binds to; empty = all interfaces.
   std::string LocalAddress;
 
  private:
-  void OnConnectionRequest();
+  void OnConnectionRequest(quint64 request);
+  void LinkWith(quint64 request);
+  // Refuses the waiting stranger whose time is up, or waits for the time.
+  void CheckQuestion();
+  // The question and its stranger go: the listener closes or a link starts.
+  void DropQuestion();
+  // The last peer's address (Opponent.dat) and the one in the address boxes.
+  std::vector<IPv4> KnownPeers() const;
+  std::string ProgramFolder() const;
   void OnConnected();
   void OnClosed();
   void OnError();
@@ -78,4 +100,6 @@ class LinkController : public QObject {
   Receiver& receiver_;
   std::string pageExternal_;  // the address page's answer at the last listen
   std::optional<PortMapReport> router_;
+  AcceptPolicy policy_;
+  QTimer* questionTimer_;
 };

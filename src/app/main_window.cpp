@@ -464,6 +464,31 @@ void MainWindow::EnableTimer2() {
   if (!timer2_->isActive()) timer2_->start();
 }
 
+void MainWindow::AskToLink(const std::string& question) {
+  CloseLinkQuestion();
+  auto* box = new QMessageBox(QMessageBox::Question, QCoreApplication::applicationName(),
+                              QString::fromStdString(question), QMessageBox::NoButton, this);
+  box->setObjectName("LinkQuestion");
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QPushButton* accept = box->addButton("Accept", QMessageBox::AcceptRole);
+  box->addButton("Refuse", QMessageBox::RejectRole);
+  connect(box, &QMessageBox::finished, this, [this, box, accept] {
+    // A question closed by the link itself has no answer to give.
+    if (linkQuestion_ != box) return;
+    linkQuestion_ = nullptr;
+    controller_.AnswerLinkQuestion(box->clickedButton() == accept);
+  });
+  linkQuestion_ = box;
+  box->open();  // the window's loop goes on while the question waits
+}
+
+void MainWindow::CloseLinkQuestion() {
+  QMessageBox* box = linkQuestion_;
+  linkQuestion_ = nullptr;
+  if (box) box->close();
+}
+
 void MainWindow::ShowHelp() {
   DropOutcome();
   ShowMessage(std::string("Send questions to ") + kContactAddress, "QUIB!",

@@ -27,6 +27,7 @@
 
 class QFrame;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 class QTimer;
 class AddressBox;
@@ -72,6 +73,8 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void SetDrop1Caption(const QString& caption) override;
   QString AddressBoxText(int box) const override;
   void EnableTimer2() override;
+  void AskToLink(const std::string& question) override;
+  void CloseLinkQuestion() override;
 
   // Ends the program: closes every window and both sockets, removes the router's port
   // forwarding, then leaves the event loop (through ProgramEndHook when set).
@@ -167,4 +170,5 @@ class MainWindow : public QWidget, public Ui, public LinkView {
 
   QPointer<GameFolderChooser> gameFolderChooser_;
   QPointer<SavegameChooser> savegameChooser_;
+  QPointer<QMessageBox> linkQuestion_;  // "... wants to link with you."
 };

@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "platform/sockets.h"
+
 namespace {
 
 // A listener that hands over the descriptors of incoming connections instead of wrapping
@@ -23,7 +25,7 @@ class ListenSocket : public QTcpServer {
   std::function<void(qintptr)> incoming_;
 };
 
-void Refuse(qintptr descriptor) {
+void CloseDescriptor(qintptr descriptor) {
   QTcpSocket socket;
   if (socket.setSocketDescriptor(descriptor)) socket.abort();
 }
@@ -75,37 +77,54 @@ QString PeerLink::ListenerAddress() const { return listener_->serverAddress().to
 quint16 PeerLink::ListenerPort() const { return listener_->serverPort(); }
 
 void PeerLink::OnIncoming(qintptr descriptor) {
-  pending_.push_back(descriptor);
+  // The address is asked of the system; the connection itself is left unread.
+  const std::optional<std::array<uint8_t, 4>> from = PeerIPv4Address(descriptor);
+  if (!from) return CloseDescriptor(descriptor);
+  const quint64 request = ++lastRequest_;
+  pending_[request] = {descriptor, *from};
   // Reported from the event loop rather than from inside the listener's own notification,
   // so the handler may close the listener.
   QMetaObject::invokeMethod(
-      this, [this] { OfferRequest(); }, Qt::QueuedConnection);
+      this, [this, request] { OfferRequest(request); }, Qt::QueuedConnection);
 }
 
-void PeerLink::OfferRequest() {
-  if (pending_.empty()) return;
+void PeerLink::OfferRequest(quint64 request) {
+  if (!pending_.count(request)) return;
   if (connection_->state() != QAbstractSocket::UnconnectedState) {
     // There is never more than one peer connection.
-    Refuse(pending_.front());
-    pending_.pop_front();
+    Refuse(request);
     return;
   }
-  emit ConnectionRequest();
+  emit ConnectionRequest(request);
 }
 
 void PeerLink::RefusePending() {
-  for (qintptr d : pending_) Refuse(d);
+  for (const auto& [request, incoming] : pending_) CloseDescriptor(incoming.Descriptor);
   pending_.clear();
 }
 
-void PeerLink::Accept() {
-  if (pending_.empty()) return;
-  qintptr descriptor = pending_.front();
-  pending_.pop_front();
+std::optional<std::array<uint8_t, 4>> PeerLink::RequestAddress(quint64 request) const {
+  const auto found = pending_.find(request);
+  if (found == pending_.end()) return std::nullopt;
+  return found->second.From;
+}
+
+void PeerLink::Refuse(quint64 request) {
+  const auto found = pending_.find(request);
+  if (found == pending_.end()) return;
+  CloseDescriptor(found->second.Descriptor);
+  pending_.erase(found);
+}
+
+void PeerLink::Accept(quint64 request) {
+  const auto found = pending_.find(request);
+  if (found == pending_.end()) return;
+  const qintptr descriptor = found->second.Descriptor;
+  pending_.erase(found);
   CloseConnection();
   StartConnection();
   if (!connection_->setSocketDescriptor(descriptor)) {
-    Refuse(descriptor);
+    CloseDescriptor(descriptor);
     RaiseErrorLater();
   }
 }

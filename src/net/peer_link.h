@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QString>
-#include <deque>
+#include <array>
 #include <functional>
+#include <map>
+#include <optional>
 
 #include "core/peer_sender.h"
 
@@ -13,7 +15,8 @@ class QTcpSocket;
 // The two sockets of the peer connection: the listener (sckListen) and the one connection
 // (sckConnection). Qt's signals are mapped onto the events the main window reacts to, one at
 // a time on the window's thread, in the order the socket saw them:
-//  - ConnectionRequest: a peer knocked on the listener (accept it with Accept()).
+//  - ConnectionRequest: a peer knocked on the listener (Accept() or Refuse() it). Until then
+//    nothing it sends is read.
 //  - Connected: our dial succeeded.
 //  - Closed: the peer ended the connection. Our own CloseConnection() raises no event.
 //  - Error: a dial failed or the connection broke.
@@ -39,8 +42,12 @@ class PeerLink : public QObject, public PeerSender {
   QString ListenerAddress() const;
   quint16 ListenerPort() const;
 
-  // Accepts the pending request on the connection socket.
-  void Accept();
+  // The address a pending request comes from; nothing when it is no longer pending.
+  std::optional<std::array<uint8_t, 4>> RequestAddress(quint64 request) const;
+  // Takes a pending request over on the connection socket.
+  void Accept(quint64 request);
+  // Closes a pending request's connection.
+  void Refuse(quint64 request);
   // Closes the connection socket, then dials host:port.
   void Dial(const QString& host, quint16 port);
   // Closes the connection socket without raising Closed or Error.
@@ -58,7 +65,7 @@ class PeerLink : public QObject, public PeerSender {
   QTcpSocket* Connection() const { return connection_; }
 
  signals:
-  void ConnectionRequest();
+  void ConnectionRequest(quint64 request);
   void Connected();
   void Closed();
   void Error();
@@ -66,7 +73,7 @@ class PeerLink : public QObject, public PeerSender {
 
  private:
   void OnIncoming(qintptr descriptor);
-  void OfferRequest();
+  void OfferRequest(quint64 request);
   void RefusePending();
   void OnReadyRead();
   void OnSocketError(int error);
@@ -80,8 +87,13 @@ class PeerLink : public QObject, public PeerSender {
   QTcpServer* listener_;
   QTcpSocket* connection_;
   std::function<void(const ByteString&)> arrival_;
-  // Incoming connections the listener took, not yet accepted or refused.
-  std::deque<qintptr> pending_;
+  struct Request {
+    qintptr Descriptor;
+    std::array<uint8_t, 4> From;
+  };
+  // Incoming connections the listener took, not yet accepted or refused: held unread.
+  std::map<quint64, Request> pending_;
+  quint64 lastRequest_ = 0;
   // Counts connections, so that a report queued for an earlier one is dropped.
   quint64 generation_ = 0;
   bool inArrival_ = false;

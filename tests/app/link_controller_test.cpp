@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <filesystem>
 
@@ -34,11 +35,14 @@ class FakeView : public LinkView {
   void SetDrop1Caption(const QString& caption) override { Caption = caption.toStdString(); }
   QString AddressBoxText(int box) const override { return Boxes[box - 1]; }
   void EnableTimer2() override { Timer2 = true; }
+  void AskToLink(const std::string& question) override { Question = question; }
+  void CloseLinkQuestion() override { Question.clear(); }
 
   int Color = 255;
   std::string Caption = "Select a Character to proceed.";
   QString Boxes[4] = {"127", "0", "0", "1"};
   bool Timer2 = false;
+  std::string Question;  // the open one
 };
 
 // One copy of the program without its window: its folders, its port and the link.
@@ -126,14 +130,59 @@ TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData)
   EXPECT_TRUE(side.ui.Messages.empty());
 }
 
+// Anyone but the friend (the boxes, the last peer) is asked about; nothing they send is read
+// before "Accept". "Refuse" or no answer in time closes their connection, and the friend is
+// never kept waiting behind them.
+TEST(LinkController, AStrangerIsAskedAboutAndTheFriendNeverWaits) {
+  Side side;
+  ASSERT_TRUE(side.Start());
+  const auto dial = [&](const char* from) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->bind(QHostAddress(from), 0);
+    socket->connectToHost(QHostAddress::LocalHost, side.env.PeerPort);
+    socket->write("\xFF");  // a transfer starts: once read, the window is busy
+    return socket;
+  };
+  const auto asked = [&] { return side.view.Question == "127.0.0.9 wants to link with you."; };
+  const auto answer = [&](bool accept) {
+    side.view.Question.clear();  // the window closes its question when answered
+    side.controller.AnswerLinkQuestion(accept);
+  };
+  const auto closed = [](auto& socket) {
+    return WaitFor([&] { return socket->state() == QAbstractSocket::UnconnectedState; });
+  };
+  auto stranger = dial("127.0.0.9");
+  ASSERT_TRUE(WaitFor(asked));
+  answer(false);
+  ASSERT_TRUE(closed(stranger));
+  stranger = dial("127.0.0.9");
+  ASSERT_TRUE(WaitFor(asked));
+  auto friendly = dial("127.0.0.1");
+  ASSERT_TRUE(WaitFor([&] { return side.view.Color == 65280 && side.view.Question.empty(); }));
+  ASSERT_TRUE(closed(stranger));
+  friendly->disconnectFromHost();
+  ASSERT_TRUE(WaitFor([&] { return side.link.IsListening(); }));
+  EXPECT_EQ(std::count(side.ui.States.begin(), side.ui.States.end(), "Busy"), 1) << "read early";
+  side.controller.Policy() = AcceptPolicy(std::chrono::milliseconds(1));
+  stranger = dial("127.0.0.9");
+  ASSERT_TRUE(closed(stranger));
+  EXPECT_TRUE(side.view.Question.empty());
+  side.controller.Policy() = AcceptPolicy();
+  stranger = dial("127.0.0.9");
+  ASSERT_TRUE(WaitFor(asked));
+  answer(true);
+  ASSERT_TRUE(WaitFor([&] { return side.ui.States.back() == "Busy"; }));
+  EXPECT_EQ(side.program.Read("Opponent.dat"), ByteString("\x7F\0\0\x09", 4));
+}
+
 // Two links over loopback: `server` listens and accepts, `client` dials it.
 class LinkPair : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.Listen("127.0.0.1", 0));
-    QObject::connect(&server, &PeerLink::ConnectionRequest, [this] {
+    QObject::connect(&server, &PeerLink::ConnectionRequest, [this](quint64 request) {
       ++requests;
-      server.Accept();
+      server.Accept(request);
     });
     client.Dial("127.0.0.1", server.ListenerPort());
     ASSERT_TRUE(WaitFor([this] { return server.IsConnected() && client.IsConnected(); }));

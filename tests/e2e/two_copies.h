@@ -19,7 +19,8 @@
 #include "platform/game_path.h"
 
 // Two whole copies of the program in one process: each with its own Wine prefix (the game at
-// C:\Games\Morrowind), program folder holding the shipped arena.dat, and free port.
+// C:\Games\Morrowind), program folder holding the shipped arena.dat and an Opponent.dat
+// naming 127.0.0.1 (so each links with the other without asking), and free port.
 namespace e2e {
 
 inline constexpr const char* kGameInPrefix = "drive_c/Games/Morrowind/";
@@ -28,6 +29,7 @@ struct Copy {
   Copy() {
     world.Register("C:\\Games\\Morrowind");
     world.Program.Write("arena.dat", *ReadWholeFile(QUIB_ARENA_DAT));
+    world.Program.Write("Opponent.dat", ByteString("\x7F\0\0\x01", 4));
     WriteGameFile("Data Files/Morrowind.esm", "the master");  // an installed game has it
     env = world.Env();
   }

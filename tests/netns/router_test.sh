@@ -25,6 +25,7 @@ table inet quib {
   chain postrouting_miniupnpd {}
 }
 NFT
+known a 11.0.0.2  # the friend on the internet
 forwarded() { [[ $(on router nft list chain inet quib prerouting_miniupnpd) == *6112* ]]; }
 # A router refusing the port says so; the program falls back to NAT-PMP when UPnP is off.
 for round in refused upnp natpmp; do
