@@ -309,7 +309,12 @@ void MainWindow::OpenGameFolderChooser() {
         paths_.GameDir = QFile::encodeName(folder).toStdString();
         PrepareGameFolder(paths_.GameDir, /*deleteLog=*/false);
       },
-      [this] { EndProgram(); });
+      [this] {
+        // The box saying why stays readable: the program ends once it is closed.
+        std::erase_if(messageBoxes_, [](const QPointer<QMessageBox>& box) { return !box; });
+        if (messageBoxes_.empty()) return EndProgram();
+        connect(messageBoxes_.back(), &QObject::destroyed, this, [this] { EndProgram(); });
+      });
   gameFolderChooser_ = chooser;
   chooser->show();
   setEnabled(false);
@@ -410,11 +415,23 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
     MessageHook(text, caption.toStdString(), icon);
     return;
   }
+  // Shown and left open: the logic goes on, and nothing waits in a nested event loop. One box
+  // per text and a few at most, so a peer cannot pile them up.
+  const QString shown = QString::fromStdString(text);
+  std::erase_if(messageBoxes_, [](const QPointer<QMessageBox>& box) { return !box; });
+  for (QMessageBox* open : messageBoxes_) {
+    if (open->text() == shown && open->windowTitle() == caption) return open->raise();
+  }
+  constexpr size_t kMostBoxes = 4;
+  if (messageBoxes_.size() >= kMostBoxes) return;
   // Over the window the user is working in (a chooser while one is open).
   QWidget* parent = QApplication::activeWindow();
-  QMessageBox box(BoxIcon(icon), caption, QString::fromStdString(text), QMessageBox::Ok,
-                  parent ? parent : this);
-  box.exec();
+  if (!parent || qobject_cast<QMessageBox*>(parent)) parent = this;
+  auto* box = new QMessageBox(BoxIcon(icon), caption, shown, QMessageBox::Ok, parent);
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  messageBoxes_.push_back(box);
+  box->open();
 }
 
 void MainWindow::YieldToEventLoop() {

@@ -170,5 +170,6 @@ class MainWindow : public QWidget, public Ui, public LinkView {
 
   QPointer<GameFolderChooser> gameFolderChooser_;
   QPointer<SavegameChooser> savegameChooser_;
-  QPointer<QMessageBox> linkQuestion_;  // "... wants to link with you."
+  QPointer<QMessageBox> linkQuestion_;               // "... wants to link with you."
+  std::vector<QPointer<QMessageBox>> messageBoxes_;  // open, from ShowMessage
 };

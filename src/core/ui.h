@@ -44,7 +44,8 @@ class Ui {
   // peer is connected.
   virtual int Drop1BackColor() const = 0;
 
-  // A modal message box. An empty title means the program's default title.
+  // A message box, shown without waiting for it to be closed. An empty title means the
+  // program's default title.
   virtual void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
 
   // Says how a transplant ended, in the status label, until the user's next action.

@@ -42,6 +42,9 @@ PeerLink::PeerLink(QObject* parent)
       connection_(new QTcpSocket(this)) {
   listener_->setObjectName("sckListen");
   connection_->setObjectName("sckConnection");
+  // While the arrival handler is busy, what the peer sends waits in this buffer and then in
+  // the system's; once both are full, TCP holds the peer back.
+  connection_->setReadBufferSize(4 * 1024 * 1024);
   connect(connection_, &QTcpSocket::connected, this, [this] { emit Connected(); });
   connect(connection_, &QTcpSocket::readyRead, this, &PeerLink::OnReadyRead);
   connect(connection_, &QTcpSocket::disconnected, this, &PeerLink::OnDisconnected);
