@@ -442,11 +442,6 @@ void MainWindow::YieldToEventLoop() {
   yieldClock_.start();
 }
 
-void MainWindow::WaitForEvents() {
-  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  yieldClock_.start();
-}
-
 void MainWindow::SetDrop1BackColor(int color) {
   drop1BackColor_ = color;
   SetBackground(drop1_, StoredColor(color));

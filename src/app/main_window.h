@@ -66,7 +66,6 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void ShowOutcome(const TransplantOutcome& outcome) override;
   void OpenSavegameChooser() override;
   void YieldToEventLoop() override;
-  void WaitForEvents() override;
 
   // LinkView
   void SetDrop1BackColor(int color) override;

@@ -57,9 +57,4 @@ class Ui {
   // Lets the window process pending events (repaint, sockets, timers). Implementations
   // may rate-limit it.
   virtual void YieldToEventLoop() = 0;
-
-  // Waits until the window has events to process and processes them; used where the logic
-  // has nothing to do until the socket has made progress. Never waits for ever: the
-  // window's timers keep ticking.
-  virtual void WaitForEvents() { YieldToEventLoop(); }
 };

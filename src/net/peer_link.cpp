@@ -150,6 +150,7 @@ void PeerLink::StartConnection() {
   closedPending_ = false;
   errorPending_ = false;
   sentSoFar_ = 0;
+  queue_.Clear();
 }
 
 void PeerLink::CloseConnection() {
@@ -164,6 +165,7 @@ void PeerLink::CloseConnection() {
   closedPending_ = false;
   errorPending_ = false;
   sentSoFar_ = 0;
+  queue_.Clear();  // a message cut off leaves nothing behind to follow it
 }
 
 QString PeerLink::RemoteAddress() const {
@@ -179,11 +181,35 @@ bool PeerLink::IsConnected() const {
 }
 
 void PeerLink::Send(const ByteString& bytes) {
-  if (!IsConnected() || bytes.empty()) return;
-  connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+  if (!IsConnected()) return;
+  queue_.Push(bytes);
+  Pump();
 }
 
-int64_t PeerLink::BytesToWrite() const { return connection_->bytesToWrite(); }
+void PeerLink::SendLong(std::unique_ptr<MessageSource> message) {
+  if (!IsConnected()) return;
+  queue_.Push(std::move(message));
+  Pump();
+}
+
+void PeerLink::Pump() {
+  // About a megabyte in the socket's buffer keeps the network busy; a long message is read
+  // no faster than that.
+  constexpr qint64 kLow = 1 << 20;
+  while (IsConnected() && !queue_.Empty() && connection_->bytesToWrite() < kLow) {
+    bool failed = false;
+    const ByteString bytes = queue_.Take(kLow, failed);
+    if (failed) {
+      // The peer waits for the rest of a message that cannot come: the link ends.
+      {
+        QSignalBlocker blocker(connection_);
+        connection_->abort();
+      }
+      return RaiseErrorLater();
+    }
+    connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+  }
+}
 
 void PeerLink::SetArrivalHandler(std::function<void(const ByteString&)> handler) {
   arrival_ = std::move(handler);
@@ -255,9 +281,10 @@ void PeerLink::Raise(bool error) {
 }
 
 void PeerLink::OnBytesWritten(qint64 count) {
+  Pump();
   sentSoFar_ += count;
   qint64 sent = sentSoFar_;
-  qint64 remaining = connection_->bytesToWrite();
+  qint64 remaining = connection_->bytesToWrite() + static_cast<qint64>(queue_.Waiting());
   if (remaining == 0) sentSoFar_ = 0;  // the next send counts from zero
   emit SendProgress(sent, remaining);
 }

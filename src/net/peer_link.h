@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/peer_sender.h"
+#include "link/outgoing_queue.h"
 
 class QTcpServer;
 class QTcpSocket;
@@ -21,6 +22,7 @@ class QTcpSocket;
 //  - Closed: the peer ended the connection. Our own CloseConnection() raises no event.
 //  - Error: a dial failed or the connection broke.
 //  - SendProgress: bytes of the current send written so far and still waiting.
+// Messages go out whole and in order: what is sent during a long message waits behind it.
 // Arrived data goes to the arrival handler. The handler is never re-entered: data that
 // arrives while it runs (it may yield to the event loop) is handed over after it returns,
 // in arrival order.
@@ -57,7 +59,7 @@ class PeerLink : public QObject, public PeerSender {
 
   bool IsConnected() const override;
   void Send(const ByteString& bytes) override;
-  int64_t BytesToWrite() const override;
+  void SendLong(std::unique_ptr<MessageSource> message) override;
 
   void SetArrivalHandler(std::function<void(const ByteString&)> handler);
 
@@ -83,6 +85,8 @@ class PeerLink : public QObject, public PeerSender {
   void Raise(bool error);
   void RaiseErrorLater();
   void StartConnection();
+  // Hands queued bytes to the socket while its own buffer is low.
+  void Pump();
 
   QTcpServer* listener_;
   QTcpSocket* connection_;
@@ -101,4 +105,5 @@ class PeerLink : public QObject, public PeerSender {
   bool closedPending_ = false;
   bool errorPending_ = false;
   qint64 sentSoFar_ = 0;  // bytes written since the send queue was last empty
+  OutgoingQueue queue_;
 };
