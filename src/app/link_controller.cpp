@@ -49,6 +49,11 @@ LinkController::LinkController(PeerLink& link, LinkView& view, Ui& ui, const Env
       paths_(paths),
       relay_(relay),
       receiver_(receiver),
+      page_([this](uint64_t listen, const std::string& answer) {
+        // The page answers on the fetcher's thread; the label changes on this one.
+        QMetaObject::invokeMethod(
+            this, [this, listen, answer] { OnPageAnswer(listen, answer); }, Qt::QueuedConnection);
+      }),
       questionTimer_(new QTimer(this)) {
   questionTimer_->setSingleShot(true);
   connect(questionTimer_, &QTimer::timeout, this, &LinkController::CheckQuestion);
@@ -76,7 +81,9 @@ bool LinkController::StartServer(int32_t& localPort, std::string& localIP) {
     WriteLinkWord(0);
     return false;
   }
-  ShowListening();
+  view_.SetDrop1BackColor(kYellow);
+  ShowCaption();
+  page_.Request(++listens_, [env = env_] { return GetExternalAddress(env); });
   WriteLinkWord(0);
   ui_.IdleState();
   // Each new peer connection registers its relay keys afresh.
@@ -94,12 +101,10 @@ void LinkController::ShowRouterReport(const PortMapReport& report) {
   if (link_.IsListening()) ShowCaption();  // never over "Connected to Peer" or a failure
 }
 
-void LinkController::ShowListening() {
-  view_.SetDrop1BackColor(kYellow);
-  pageExternal_ = GetExternalAddress(env_);
-  size_t markup = pageExternal_.find('<');
-  if (markup != std::string::npos) pageExternal_.resize(markup);
-  ShowCaption();
+void LinkController::OnPageAnswer(uint64_t listen, const std::string& answer) {
+  if (listen != listens_) return;
+  pageExternal_ = answer.substr(0, answer.find('<'));
+  if (link_.IsListening()) ShowCaption();  // never over "Connected to Peer" or a failure
 }
 
 void LinkController::ShowCaption() {
@@ -115,7 +120,7 @@ void LinkController::ShowCaption() {
 }
 
 void LinkController::Connect() {
-  LocalAddress = ChooseLocalAddress(env_);
+  LocalAddress = ChooseLocalAddress(env_, pageExternal_);
   int32_t port = PeerPort();
   StartServer(port, LocalAddress);
   link_.CloseConnection();
@@ -210,7 +215,7 @@ void LinkController::OnClosed() {
   receiver_.Reset();
   ui_.DisconnectedState();
   int32_t port = PeerPort();
-  if (StartServer(port, LocalAddress)) ShowListening();
+  StartServer(port, LocalAddress);
   WriteLinkWord(0);
   ui_.IdleState();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/accept_policy.h"
+#include "link/address_page.h"
 #include "platform/port_mapping.h"
 
 struct AppPaths;
@@ -45,8 +46,9 @@ class LinkController : public QObject {
                  RelayTables& relay, Receiver& receiver, QObject* parent = nullptr);
 
   // Listens on every interface at localPort; localIP (empty = LocalAddress) is the address
-  // shown and forwarded to. When it cannot listen: false, the label red with the reason and
-  // the remotepc word 0.
+  // shown and forwarded to. The external address shown is asked of the address page once per
+  // listen, without waiting; the answer shows when it comes. When it cannot listen: false,
+  // the label red with the reason and the remotepc word 0.
   bool StartServer(int32_t& localPort, std::string& localIP);
 
   // Asked at every listener start to have the router forward (port, address; empty = the
@@ -80,10 +82,10 @@ class LinkController : public QObject {
   void OnClosed();
   void OnError();
   void OnSendProgress(qint64 sent, qint64 remaining);
+  void OnPageAnswer(uint64_t listen, const std::string& answer);
 
   // The yellow label with "Please establish connection with Peer", the external and the
   // local address.
-  void ShowListening();
   void ShowCaption();
   // The green label, Opponent.dat, Timer2 and the remotepc word of a new connection.
   void WriteOpponent();
@@ -98,7 +100,9 @@ class LinkController : public QObject {
   AppPaths& paths_;
   RelayTables& relay_;
   Receiver& receiver_;
-  std::string pageExternal_;  // the address page's answer at the last listen
+  std::string pageExternal_;  // the address page's latest answer
+  uint64_t listens_ = 0;      // numbers the listens, so an answer for an earlier one is dropped
+  AddressPageFetcher page_;
   std::optional<PortMapReport> router_;
   AcceptPolicy policy_;
   QTimer* questionTimer_;

@@ -75,16 +75,28 @@ struct Side {
   LinkController controller{link, view, ui, env, paths, relay, receiver};
 };
 
+// The address page is asked once per listen, on a thread of its own: the label does not
+// wait for it and shows the answer when it comes.
 TEST(LinkController, StartServerShowsTheAddressesAndZeroesTheLinkWord) {
-  AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nYour Address: 84.1.2.3<br>\r\n");
+  AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nYour Address: 84.1.2.3<br>\r\n", false);
   Side side;
   side.env.AddressPageUrl = page.Url();
   side.env.InternetConnected = [] { return true; };
   ASSERT_TRUE(side.Start());
   EXPECT_EQ(side.view.Color, 65535);
-  EXPECT_EQ(side.view.Caption, kListening + "84.1.2.3\r\nYour LAN IP is: 192.0.2.1");
+  EXPECT_EQ(side.view.Caption, kListening + "\r\nYour LAN IP is: 192.0.2.1");
   EXPECT_EQ(side.RemotePc(), ByteString(4, '\0') + kTail);
   EXPECT_EQ(side.relay.VarNameCount + side.relay.OutVarCount, 0);
+  page.Hold = false;
+  const std::string shown = kListening + "84.1.2.3\r\nYour LAN IP is: 192.0.2.1";
+  ASSERT_TRUE(WaitFor([&] { return side.view.Caption == shown; }));
+  QTcpSocket peer;  // a link opens and closes
+  peer.connectToHost(QHostAddress::LocalHost, side.env.PeerPort);
+  ASSERT_TRUE(WaitFor([&] { return side.view.Color == 65280; }));
+  peer.disconnectFromHost();
+  ASSERT_TRUE(WaitFor([&] { return side.view.Caption == shown && page.Requests() >= 2; }));
+  QTest::qWait(200);  // time for a request too many
+  EXPECT_EQ(page.Requests(), 2);
 }
 
 // The port was taken while the link was up: when the link ends, the label turns red with a
