@@ -192,7 +192,7 @@ void PeerLink::SendLong(std::unique_ptr<MessageSource> message) {
   Pump();
 }
 
-void PeerLink::Pump() {
+bool PeerLink::Pump() {
   // About a megabyte in the socket's buffer keeps the network busy; a long message is read
   // no faster than that.
   constexpr qint64 kLow = 1 << 20;
@@ -205,10 +205,12 @@ void PeerLink::Pump() {
         QSignalBlocker blocker(connection_);
         connection_->abort();
       }
-      return RaiseErrorLater();
+      RaiseErrorLater();
+      return false;
     }
     connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
   }
+  return true;
 }
 
 void PeerLink::SetArrivalHandler(std::function<void(const ByteString&)> handler) {
@@ -281,7 +283,7 @@ void PeerLink::Raise(bool error) {
 }
 
 void PeerLink::OnBytesWritten(qint64 count) {
-  Pump();
+  if (!Pump()) return;  // nothing of this send arrives whole
   sentSoFar_ += count;
   qint64 sent = sentSoFar_;
   qint64 remaining = connection_->bytesToWrite() + static_cast<qint64>(queue_.Waiting());

@@ -85,8 +85,9 @@ class PeerLink : public QObject, public PeerSender {
   void Raise(bool error);
   void RaiseErrorLater();
   void StartConnection();
-  // Hands queued bytes to the socket while its own buffer is low.
-  void Pump();
+  // Hands queued bytes to the socket while its own buffer is low; false when a long message
+  // could not be read to its end and the connection was dropped.
+  bool Pump();
 
   QTcpServer* listener_;
   QTcpSocket* connection_;
