@@ -34,9 +34,6 @@ class BenchUi : public Ui {
     last_ = now;
     if (OnYield) OnYield();
   }
-  void WaitForEvents() override {
-    if (OnYield) OnYield();
-  }
 
   // What "processing events" means in a benchmark (delivering socket data, say).
   std::function<void()> OnYield;

@@ -42,13 +42,8 @@ constexpr size_t kBodySize = 512u * 1024 * 1024;
 class QueuePeer : public PeerSender {
  public:
   bool IsConnected() const override { return true; }
-  void Send(const ByteString& bytes) override {
-    queue.push_back(bytes);
-    queued += static_cast<int64_t>(bytes.size());
-  }
-  int64_t BytesToWrite() const override { return queued; }
+  void Send(const ByteString& bytes) override { queue.push_back(bytes); }
   std::vector<ByteString> queue;
-  int64_t queued = 0;
 };
 
 struct Folder {

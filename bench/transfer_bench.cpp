@@ -28,6 +28,7 @@
 #include "core/peer_sender.h"
 #include "core/ui.h"
 #include "fixtures/arena_template.h"
+#include "link/outgoing_queue.h"
 #include "media/collect_media.h"
 #include "media_bytes.h"
 #include "net/media_list.h"
@@ -84,9 +85,14 @@ class SocketPeer : public PeerSender, public BenchUi {
 
   bool IsConnected() const override { return !closed_; }
   void Send(const ByteString& bytes) override {
-    if (!closed_) out_ += bytes;
+    if (!closed_) queue_.Push(bytes);
   }
-  int64_t BytesToWrite() const override { return static_cast<int64_t>(out_.size() - sent_); }
+  void SendLong(std::unique_ptr<MessageSource> message) override {
+    if (!closed_) queue_.Push(std::move(message));
+  }
+  int64_t BytesToWrite() const {
+    return static_cast<int64_t>(out_.size() - sent_ + queue_.Waiting());
+  }
 
   // One turn of the loop: waits up to `timeoutMs` for the socket, writes what it takes and,
   // when `mayRead`, hands what arrived to `arrival`.
@@ -107,20 +113,23 @@ class SocketPeer : public PeerSender, public BenchUi {
 
  private:
   void Write() {
-    while (sent_ < out_.size()) {
+    for (;;) {
+      if (sent_ == out_.size()) {  // what has gone out is dropped, as a socket's buffer does
+        bool failed = false;
+        out_ = queue_.Take(1 << 20, failed);
+        sent_ = 0;
+        closed_ = closed_ || failed;
+        if (out_.empty()) return;
+      }
       const ssize_t n = ::send(fd_, out_.data() + sent_, out_.size() - sent_, MSG_NOSIGNAL);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
       if (n <= 0) {
         closed_ = true;
         return;
       }
       sent_ += static_cast<size_t>(n);
     }
-    // What has gone out is dropped, as a socket's send buffer does.
-    if (sent_ < out_.size() && sent_ < (1u << 20)) return;
-    out_.erase(0, sent_);
-    sent_ = 0;
   }
   void Read() {
     ByteString piece(kArrival, '\0');
@@ -138,7 +147,8 @@ class SocketPeer : public PeerSender, public BenchUi {
   }
 
   int fd_;
-  ByteString out_;
+  OutgoingQueue queue_;
+  ByteString out_;  // taken from the queue, being written
   size_t sent_ = 0;
 };
 

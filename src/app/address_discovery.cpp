@@ -1,55 +1,13 @@
 #include "app/address_discovery.h"
 
-#include <QDeadlineTimer>
-#include <QHostAddress>
-#include <QTcpSocket>
-#include <QUrl>
 #include <algorithm>
-#include <cctype>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 #include "app/environment.h"
 #include "core/names.h"
 #include "platform/network_facts.h"
+#include "platform/sockets.h"
 
 namespace {
-
-// The IPv4 address of a host, or nothing when the lookup fails or outlasts the deadline. A
-// name lookup cannot be given a timeout, so it runs on a thread of its own that is left to
-// finish by itself: a machine with a route but no working name service must not freeze the
-// window.
-std::optional<QHostAddress> ResolveIPv4(const QString& host, QDeadlineTimer deadline) {
-  QHostAddress literal;
-  if (literal.setAddress(host)) {
-    if (literal.protocol() != QAbstractSocket::IPv4Protocol) return std::nullopt;
-    return literal;
-  }
-  struct Lookup {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    std::optional<std::array<uint8_t, 4>> address;
-  };
-  auto lookup = std::make_shared<Lookup>();
-  std::thread([lookup, name = host.toStdString()] {
-    const std::optional<std::array<uint8_t, 4>> address = LookUpIPv4(name);
-    std::lock_guard<std::mutex> lock(lookup->mutex);
-    lookup->address = address;
-    lookup->finished = true;
-    lookup->done.notify_all();
-  }).detach();
-  std::unique_lock<std::mutex> lock(lookup->mutex);
-  lookup->done.wait_for(lock,
-                        std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())),
-                        [&] { return lookup->finished; });
-  if (!lookup->address) return std::nullopt;
-  const std::array<uint8_t, 4>& a = *lookup->address;
-  return QHostAddress(quint32{a[0]} << 24 | quint32{a[1]} << 16 | quint32{a[2]} << 8 | a[3]);
-}
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
   std::vector<std::string> parts;
@@ -64,21 +22,6 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
   return parts;
 }
 
-// Where the body of a reply begins: behind the headers, or at once for a reply without a
-// status line; nothing while the headers are incomplete.
-std::optional<size_t> BodyStart(const QByteArray& reply) {
-  if (reply.isEmpty()) return std::nullopt;
-  if (!QByteArray("HTTP/").startsWith(reply.left(5))) return 0;
-  qsizetype crlf = reply.indexOf("\r\n\r\n");
-  qsizetype lf = reply.indexOf("\n\n");
-  if (crlf >= 0 && (lf < 0 || crlf < lf)) return static_cast<size_t>(crlf + 4);
-  if (lf >= 0) return static_cast<size_t>(lf + 2);
-  return std::nullopt;
-}
-
-// Headers longer than this are not an address page.
-constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
-
 }  // namespace
 
 bool IsInternetConnected(const Environment& env) {
@@ -87,8 +30,7 @@ bool IsInternetConnected(const Environment& env) {
 
 std::string GetExternalAddress(const Environment& env) {
   if (!IsInternetConnected(env)) return {};
-  return AddressFromReply(
-      FetchPageBody(env.AddressPageUrl, kAddressPageBytes, kAddressPageTimeout));
+  return AddressFromReply(HttpGetBody(env.AddressPageUrl, kAddressPageBytes, kAddressPageTimeout));
 }
 
 std::string GetLocalAddresses(const Environment& env) {
@@ -101,8 +43,7 @@ std::string GetLocalAddresses(const Environment& env) {
   return result;
 }
 
-std::string ChooseLocalAddress(const Environment& env) {
-  std::string external = IsInternetConnected(env) ? GetExternalAddress(env) : std::string();
+std::string ChooseLocalAddress(const Environment& env, const std::string& external) {
   return ChooseFromList(GetLocalAddresses(env), external);
 }
 
@@ -182,6 +123,13 @@ ByteString AddressToBytes(std::string_view text) {
   return bytes;
 }
 
+std::optional<std::array<uint8_t, 4>> ParseAddress(std::string_view text) {
+  if (!IsValidAddress(text)) return std::nullopt;
+  const ByteString bytes = AddressToBytes(text);
+  return std::array<uint8_t, 4>{static_cast<uint8_t>(bytes[0]), static_cast<uint8_t>(bytes[1]),
+                                static_cast<uint8_t>(bytes[2]), static_cast<uint8_t>(bytes[3])};
+}
+
 std::string AddressFromReply(std::string_view reply) {
   std::string buffer(kAddressPageBytes, ' ');
   buffer.replace(0, std::min(reply.size(), buffer.size()),
@@ -195,52 +143,4 @@ std::string AddressFromReply(std::string_view reply) {
   size_t lineFeed = rest.find('\n');
   if (lineFeed != std::string::npos) rest.resize(lineFeed);
   return std::string(TrimBlanks(rest));
-}
-
-std::string FetchPageBody(const std::string& url, size_t maxBody,
-                          std::chrono::milliseconds timeout) {
-  QUrl page(QString::fromStdString(url));
-  if (!page.isValid() || page.scheme() != "http" || page.host().isEmpty()) return {};
-  QDeadlineTimer deadline(timeout.count());
-  auto left = [&deadline] {
-    return static_cast<int>(std::max<qint64>(1, deadline.remainingTime()));
-  };
-
-  // A blocking socket: the window waits for the page, but never longer than the timeout.
-  const std::optional<QHostAddress> host = ResolveIPv4(page.host(), deadline);
-  if (!host) return {};
-  QTcpSocket socket;
-  socket.connectToHost(*host, static_cast<quint16>(page.port(80)));
-  if (!socket.waitForConnected(left())) return {};
-
-  QByteArray path = page.path(QUrl::FullyEncoded).toUtf8();
-  if (path.isEmpty()) path = "/";
-  if (page.hasQuery()) path += "?" + page.query(QUrl::FullyEncoded).toUtf8();
-  // HTTP/1.0 keeps the body plain (no chunks); the no-cache headers ask for a fresh copy.
-  QByteArray request =
-      "GET " + path + " HTTP/1.0\r\nHost: " + page.authority().toUtf8() +
-      "\r\nCache-Control: no-cache\r\nPragma: no-cache\r\nConnection: close\r\n\r\n";
-  socket.write(request);
-  if (!socket.waitForBytesWritten(left())) return {};
-
-  QByteArray reply;
-  for (;;) {
-    std::optional<size_t> start = BodyStart(reply);
-    if (start && static_cast<size_t>(reply.size()) >= *start + maxBody) break;
-    if (!start && reply.size() > kMaxHeaderBytes) return {};
-    if (socket.bytesAvailable() == 0) {
-      // The reply ended, or the page keeps the line open: take what came.
-      if (socket.state() != QAbstractSocket::ConnectedState || deadline.hasExpired()) break;
-      socket.waitForReadyRead(left());
-      continue;
-    }
-    // Never more than what is still wanted, so a flood stays outside.
-    qint64 want = start ? static_cast<qint64>(*start + maxBody) - reply.size()
-                        : kMaxHeaderBytes + 1 - reply.size();
-    reply += socket.read(want);
-  }
-  socket.abort();
-  std::optional<size_t> start = BodyStart(reply);
-  if (!start || *start >= static_cast<size_t>(reply.size())) return {};
-  return reply.mid(static_cast<qsizetype>(*start), static_cast<qsizetype>(maxBody)).toStdString();
 }

@@ -1,9 +1,11 @@
 #include "app/link_controller.h"
 
+#include <QTimer>
 #include <filesystem>
 
 #include "app/address_discovery.h"
 #include "app/environment.h"
+#include "app/startup.h"
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "core/ui.h"
@@ -46,7 +48,15 @@ LinkController::LinkController(PeerLink& link, LinkView& view, Ui& ui, const Env
       env_(env),
       paths_(paths),
       relay_(relay),
-      receiver_(receiver) {
+      receiver_(receiver),
+      page_([this](uint64_t listen, const std::string& answer) {
+        // The page answers on the fetcher's thread; the label changes on this one.
+        QMetaObject::invokeMethod(
+            this, [this, listen, answer] { OnPageAnswer(listen, answer); }, Qt::QueuedConnection);
+      }),
+      questionTimer_(new QTimer(this)) {
+  questionTimer_->setSingleShot(true);
+  connect(questionTimer_, &QTimer::timeout, this, &LinkController::CheckQuestion);
   connect(&link_, &PeerLink::ConnectionRequest, this, &LinkController::OnConnectionRequest);
   connect(&link_, &PeerLink::Connected, this, &LinkController::OnConnected);
   connect(&link_, &PeerLink::Closed, this, &LinkController::OnClosed);
@@ -60,6 +70,7 @@ int32_t LinkController::PeerPort() const { return env_.PeerPort; }
 bool LinkController::StartServer(int32_t& localPort, std::string& localIP) {
   if (localIP.empty()) localIP = LocalAddress;
   if (localPort < 0 || localPort > 65535) return false;
+  DropQuestion();  // the listener's waiting connections close with it
   // Every interface, so that a peer on any of the machine's networks reaches it; localIP is
   // only the address shown and forwarded to.
   if (!link_.Listen(QString(), static_cast<quint16>(localPort))) {
@@ -70,7 +81,9 @@ bool LinkController::StartServer(int32_t& localPort, std::string& localIP) {
     WriteLinkWord(0);
     return false;
   }
-  ShowListening();
+  view_.SetDrop1BackColor(kYellow);
+  ShowCaption();
+  page_.Request(++listens_, [env = env_] { return GetExternalAddress(env); });
   WriteLinkWord(0);
   ui_.IdleState();
   // Each new peer connection registers its relay keys afresh.
@@ -88,12 +101,10 @@ void LinkController::ShowRouterReport(const PortMapReport& report) {
   if (link_.IsListening()) ShowCaption();  // never over "Connected to Peer" or a failure
 }
 
-void LinkController::ShowListening() {
-  view_.SetDrop1BackColor(kYellow);
-  pageExternal_ = GetExternalAddress(env_);
-  size_t markup = pageExternal_.find('<');
-  if (markup != std::string::npos) pageExternal_.resize(markup);
-  ShowCaption();
+void LinkController::OnPageAnswer(uint64_t listen, const std::string& answer) {
+  if (listen != listens_) return;
+  pageExternal_ = answer.substr(0, answer.find('<'));
+  if (link_.IsListening()) ShowCaption();  // never over "Connected to Peer" or a failure
 }
 
 void LinkController::ShowCaption() {
@@ -109,7 +120,7 @@ void LinkController::ShowCaption() {
 }
 
 void LinkController::Connect() {
-  LocalAddress = ChooseLocalAddress(env_);
+  LocalAddress = ChooseLocalAddress(env_, pageExternal_);
   int32_t port = PeerPort();
   StartServer(port, LocalAddress);
   link_.CloseConnection();
@@ -118,9 +129,64 @@ void LinkController::Connect() {
   link_.Dial(host, env_.DialPort != 0 ? env_.DialPort : env_.PeerPort);
 }
 
-void LinkController::OnConnectionRequest() {
+void LinkController::OnConnectionRequest(quint64 request) {
+  const std::optional<IPv4> from = link_.RequestAddress(request);
+  if (!from) return;
+  const AcceptPolicy::Decision decision =
+      policy_.Incoming(request, *from, KnownPeers(), AcceptPolicy::Clock::now());
+  if (decision.Dropped) {
+    link_.Refuse(*decision.Dropped);
+    view_.CloseLinkQuestion();
+  }
+  switch (decision.What) {
+    case AcceptPolicy::Verdict::Link:
+      return LinkWith(request);
+    case AcceptPolicy::Verdict::Ask:
+      view_.AskToLink(AddressToText(*from) + " wants to link with you.");
+      return CheckQuestion();
+    case AcceptPolicy::Verdict::Refuse:
+      return link_.Refuse(request);
+  }
+}
+
+void LinkController::AnswerLinkQuestion(bool accept) {
+  questionTimer_->stop();
+  const std::optional<uint64_t> request = policy_.Take();
+  if (!request) return;
+  accept ? LinkWith(*request) : link_.Refuse(*request);
+}
+
+void LinkController::CheckQuestion() {
+  const auto now = AcceptPolicy::Clock::now();
+  if (const std::optional<uint64_t> expired = policy_.Expire(now)) {
+    link_.Refuse(*expired);
+    view_.CloseLinkQuestion();
+  } else if (const auto deadline = policy_.Deadline()) {
+    questionTimer_->start(std::chrono::ceil<std::chrono::milliseconds>(*deadline - now));
+  }
+}
+
+void LinkController::DropQuestion() {
+  questionTimer_->stop();
+  if (policy_.Take()) view_.CloseLinkQuestion();
+}
+
+std::vector<IPv4> LinkController::KnownPeers() const {
+  std::string last;
+  for (const std::string& octet : OpponentAddressTexts(ProgramFolder()))
+    last += (last.empty() ? "" : ".") + octet;
+  const QString boxes = view_.AddressBoxText(1) + "." + view_.AddressBoxText(2) + "." +
+                        view_.AddressBoxText(3) + "." + view_.AddressBoxText(4);
+  std::vector<IPv4> known;
+  for (const std::string& text : {last, boxes.toStdString()})
+    if (const std::optional<IPv4> address = ParseAddress(text)) known.push_back(*address);
+  return known;
+}
+
+void LinkController::LinkWith(quint64 request) {
+  DropQuestion();
   receiver_.Reset();
-  link_.Accept();
+  link_.Accept(request);
   // A request that could not be taken over changes nothing; the link reports the error.
   if (!link_.IsConnected()) return;
   ui_.ConnectedState();
@@ -133,6 +199,7 @@ void LinkController::OnConnectionRequest() {
 }
 
 void LinkController::OnConnected() {
+  DropQuestion();
   receiver_.Reset();
   link_.CloseListener();
   ui_.ConnectedState();
@@ -148,7 +215,7 @@ void LinkController::OnClosed() {
   receiver_.Reset();
   ui_.DisconnectedState();
   int32_t port = PeerPort();
-  if (StartServer(port, LocalAddress)) ShowListening();
+  StartServer(port, LocalAddress);
   WriteLinkWord(0);
   ui_.IdleState();
 }
@@ -178,11 +245,14 @@ void LinkController::OnSendProgress(qint64 sent, qint64 remaining) {
 
 void LinkController::WriteOpponent() {
   ByteString bytes = AddressToBytes(link_.RemoteAddress().toStdString());
-  std::string folder = paths_.ProgramDir.empty() ? env_.ProgramDir : paths_.ProgramDir;
-  std::filesystem::path file = std::filesystem::path(folder) / "Opponent.dat";
+  std::filesystem::path file = std::filesystem::path(ProgramFolder()) / "Opponent.dat";
   // Deleted first, so the file never keeps bytes of an earlier peer behind the new ones.
   if (NormalFileExists(file)) RemoveFile(file);
   WriteFileAt(file, 0, bytes);
+}
+
+std::string LinkController::ProgramFolder() const {
+  return paths_.ProgramDir.empty() ? env_.ProgramDir : paths_.ProgramDir;
 }
 
 void LinkController::WriteLinkWord(int32_t value) {

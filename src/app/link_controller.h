@@ -6,13 +6,17 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "link/accept_policy.h"
+#include "link/address_page.h"
 #include "platform/port_mapping.h"
 
 struct AppPaths;
 struct Environment;
 struct RelayTables;
 class PeerLink;
+class QTimer;
 class Receiver;
 class Ui;
 
@@ -24,6 +28,12 @@ class LinkView {
   virtual void SetDrop1Caption(const QString& caption) = 0;
   virtual QString AddressBoxText(int box) const = 0;  // box 1..4: Text1..Text4
   virtual void EnableTimer2() = 0;
+  // Asks the player, without waiting for the answer, whether a stranger may link: `question`
+  // with "Accept" and "Refuse". The answer goes to LinkController::AnswerLinkQuestion; closing
+  // the question refuses. A new question replaces an open one.
+  virtual void AskToLink(const std::string& question) = 0;
+  // Closes the open question unanswered.
+  virtual void CloseLinkQuestion() = 0;
 };
 
 // The peer link's behaviour in the main window: StartServer, the "Connect" command and the
@@ -36,8 +46,9 @@ class LinkController : public QObject {
                  RelayTables& relay, Receiver& receiver, QObject* parent = nullptr);
 
   // Listens on every interface at localPort; localIP (empty = LocalAddress) is the address
-  // shown and forwarded to. When it cannot listen: false, the label red with the reason and
-  // the remotepc word 0.
+  // shown and forwarded to. The external address shown is asked of the address page once per
+  // listen, without waiting; the answer shows when it comes. When it cannot listen: false,
+  // the label red with the reason and the remotepc word 0.
   bool StartServer(int32_t& localPort, std::string& localIP);
 
   // Asked at every listener start to have the router forward (port, address; empty = the
@@ -49,19 +60,32 @@ class LinkController : public QObject {
   // Click handler of "Connect".
   void Connect();
 
+  // The player's answer to the question AskToLink put.
+  void AnswerLinkQuestion(bool accept);
+  // Who may link over an incoming connection.
+  AcceptPolicy& Policy() { return policy_; }
+
   // The local address the listener binds to; empty = all interfaces.
   std::string LocalAddress;
 
  private:
-  void OnConnectionRequest();
+  void OnConnectionRequest(quint64 request);
+  void LinkWith(quint64 request);
+  // Refuses the waiting stranger whose time is up, or waits for the time.
+  void CheckQuestion();
+  // The question and its stranger go: the listener closes or a link starts.
+  void DropQuestion();
+  // The last peer's address (Opponent.dat) and the one in the address boxes.
+  std::vector<IPv4> KnownPeers() const;
+  std::string ProgramFolder() const;
   void OnConnected();
   void OnClosed();
   void OnError();
   void OnSendProgress(qint64 sent, qint64 remaining);
+  void OnPageAnswer(uint64_t listen, const std::string& answer);
 
   // The yellow label with "Please establish connection with Peer", the external and the
   // local address.
-  void ShowListening();
   void ShowCaption();
   // The green label, Opponent.dat, Timer2 and the remotepc word of a new connection.
   void WriteOpponent();
@@ -76,6 +100,10 @@ class LinkController : public QObject {
   AppPaths& paths_;
   RelayTables& relay_;
   Receiver& receiver_;
-  std::string pageExternal_;  // the address page's answer at the last listen
+  std::string pageExternal_;  // the address page's latest answer
+  uint64_t listens_ = 0;      // numbers the listens, so an answer for an earlier one is dropped
+  AddressPageFetcher page_;
   std::optional<PortMapReport> router_;
+  AcceptPolicy policy_;
+  QTimer* questionTimer_;
 };

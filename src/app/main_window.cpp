@@ -315,7 +315,12 @@ void MainWindow::OpenGameFolderChooser() {
         paths_.GameDir = QFile::encodeName(folder).toStdString();
         PrepareGameFolder(paths_.GameDir, /*deleteLog=*/false);
       },
-      [this] { EndProgram(); });
+      [this] {
+        // The box saying why stays readable: the program ends once it is closed.
+        std::erase_if(messageBoxes_, [](const QPointer<QMessageBox>& box) { return !box; });
+        if (messageBoxes_.empty()) return EndProgram();
+        connect(messageBoxes_.back(), &QObject::destroyed, this, [this] { EndProgram(); });
+      });
   gameFolderChooser_ = chooser;
   chooser->show();
   setEnabled(false);
@@ -416,12 +421,23 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
     MessageHook(text, caption.toStdString(), icon);
     return;
   }
+  // Shown and left open: the logic goes on, and nothing waits in a nested event loop. One box
+  // per text and a few at most, so a peer cannot pile them up.
+  const QString shown = QString::fromStdString(text);
+  std::erase_if(messageBoxes_, [](const QPointer<QMessageBox>& box) { return !box; });
+  for (QMessageBox* open : messageBoxes_) {
+    if (open->text() == shown && open->windowTitle() == caption) return open->raise();
+  }
+  constexpr size_t kMostBoxes = 4;
+  if (messageBoxes_.size() >= kMostBoxes) return;
   // Over the window the user is working in (a chooser while one is open).
   QWidget* parent = QApplication::activeWindow();
-  QMessageBox box(BoxIcon(icon), caption, QString(), QMessageBox::Ok, parent ? parent : this);
-  box.setTextFormat(Qt::PlainText);  // like the labels: never markup
-  box.setText(QString::fromStdString(text));
-  box.exec();
+  if (!parent || qobject_cast<QMessageBox*>(parent)) parent = this;
+  auto* box = new QMessageBox(BoxIcon(icon), caption, shown, QMessageBox::Ok, parent);
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  messageBoxes_.push_back(box);
+  box->open();
 }
 
 void MainWindow::YieldToEventLoop() {
@@ -429,11 +445,6 @@ void MainWindow::YieldToEventLoop() {
   // the work itself, so events are processed at most every 20 ms.
   if (yieldClock_.isValid() && yieldClock_.elapsed() < 20) return;
   QCoreApplication::processEvents();
-  yieldClock_.start();
-}
-
-void MainWindow::WaitForEvents() {
-  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   yieldClock_.start();
 }
 
@@ -469,6 +480,31 @@ QString MainWindow::AddressBoxText(int box) const {
 
 void MainWindow::EnableTimer2() {
   if (!timer2_->isActive()) timer2_->start();
+}
+
+void MainWindow::AskToLink(const std::string& question) {
+  CloseLinkQuestion();
+  auto* box = new QMessageBox(QMessageBox::Question, QCoreApplication::applicationName(),
+                              QString::fromStdString(question), QMessageBox::NoButton, this);
+  box->setObjectName("LinkQuestion");
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QPushButton* accept = box->addButton("Accept", QMessageBox::AcceptRole);
+  box->addButton("Refuse", QMessageBox::RejectRole);
+  connect(box, &QMessageBox::finished, this, [this, box, accept] {
+    // A question closed by the link itself has no answer to give.
+    if (linkQuestion_ != box) return;
+    linkQuestion_ = nullptr;
+    controller_.AnswerLinkQuestion(box->clickedButton() == accept);
+  });
+  linkQuestion_ = box;
+  box->open();  // the window's loop goes on while the question waits
+}
+
+void MainWindow::CloseLinkQuestion() {
+  QMessageBox* box = linkQuestion_;
+  linkQuestion_ = nullptr;
+  if (box) box->close();
 }
 
 void MainWindow::ShowHelp() {

@@ -27,6 +27,7 @@
 
 class QFrame;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 class QTimer;
 class AddressBox;
@@ -65,13 +66,14 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   void ShowOutcome(const TransplantOutcome& outcome) override;
   void OpenSavegameChooser() override;
   void YieldToEventLoop() override;
-  void WaitForEvents() override;
 
   // LinkView
   void SetDrop1BackColor(int color) override;
   void SetDrop1Caption(const QString& caption) override;
   QString AddressBoxText(int box) const override;
   void EnableTimer2() override;
+  void AskToLink(const std::string& question) override;
+  void CloseLinkQuestion() override;
 
   // Ends the program: closes every window and both sockets, abandons the transfer in hand,
   // removes the router's port forwarding, then leaves the event loop (through ProgramEndHook
@@ -168,4 +170,6 @@ class MainWindow : public QWidget, public Ui, public LinkView {
 
   QPointer<GameFolderChooser> gameFolderChooser_;
   QPointer<SavegameChooser> savegameChooser_;
+  QPointer<QMessageBox> linkQuestion_;               // "... wants to link with you."
+  std::vector<QPointer<QMessageBox>> messageBoxes_;  // open, from ShowMessage
 };

@@ -29,8 +29,9 @@ Exporter::~Exporter() = default;
 
 void Exporter::Transplant() {
   // The walks yield to the window, so a second click can arrive mid-export; two exports
-  // would interleave on the one package.
-  if (running_) return;
+  // would interleave on the one package. A click while a character is on its way, from or to
+  // this side, is ignored as well: the exchange in progress goes on undisturbed.
+  if (running_ || receive_.Transplanting) return;
   if (ui_.Drop1BackColor() != kConnectedColour) {
     ui_.ShowMessage("Please establish a connection with Peer", "error", MessageIcon::Information);
     return;

@@ -44,7 +44,8 @@ class Ui {
   // peer is connected.
   virtual int Drop1BackColor() const = 0;
 
-  // A modal message box. An empty title means the program's default title.
+  // A message box, shown without waiting for it to be closed. An empty title means the
+  // program's default title.
   virtual void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
 
   // Says how a transplant ended, in the status label, until the user's next action.
@@ -56,9 +57,4 @@ class Ui {
   // Lets the window process pending events (repaint, sockets, timers). Implementations
   // may rate-limit it.
   virtual void YieldToEventLoop() = 0;
-
-  // Waits until the window has events to process and processes them; used where the logic
-  // has nothing to do until the socket has made progress. Never waits for ever: the
-  // window's timers keep ticking.
-  virtual void WaitForEvents() { YieldToEventLoop(); }
 };

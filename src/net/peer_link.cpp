@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "platform/sockets.h"
+
 namespace {
 
 // A listener that hands over the descriptors of incoming connections instead of wrapping
@@ -23,7 +25,7 @@ class ListenSocket : public QTcpServer {
   std::function<void(qintptr)> incoming_;
 };
 
-void Refuse(qintptr descriptor) {
+void CloseDescriptor(qintptr descriptor) {
   QTcpSocket socket;
   if (socket.setSocketDescriptor(descriptor)) socket.abort();
 }
@@ -40,6 +42,9 @@ PeerLink::PeerLink(QObject* parent)
       connection_(new QTcpSocket(this)) {
   listener_->setObjectName("sckListen");
   connection_->setObjectName("sckConnection");
+  // While the arrival handler is busy, what the peer sends waits in this buffer and then in
+  // the system's; once both are full, TCP holds the peer back.
+  connection_->setReadBufferSize(4 * 1024 * 1024);
   connect(connection_, &QTcpSocket::connected, this, [this] { emit Connected(); });
   connect(connection_, &QTcpSocket::readyRead, this, &PeerLink::OnReadyRead);
   connect(connection_, &QTcpSocket::disconnected, this, &PeerLink::OnDisconnected);
@@ -75,37 +80,54 @@ QString PeerLink::ListenerAddress() const { return listener_->serverAddress().to
 quint16 PeerLink::ListenerPort() const { return listener_->serverPort(); }
 
 void PeerLink::OnIncoming(qintptr descriptor) {
-  pending_.push_back(descriptor);
+  // The address is asked of the system; the connection itself is left unread.
+  const std::optional<std::array<uint8_t, 4>> from = PeerIPv4Address(descriptor);
+  if (!from) return CloseDescriptor(descriptor);
+  const quint64 request = ++lastRequest_;
+  pending_[request] = {descriptor, *from};
   // Reported from the event loop rather than from inside the listener's own notification,
   // so the handler may close the listener.
   QMetaObject::invokeMethod(
-      this, [this] { OfferRequest(); }, Qt::QueuedConnection);
+      this, [this, request] { OfferRequest(request); }, Qt::QueuedConnection);
 }
 
-void PeerLink::OfferRequest() {
-  if (pending_.empty()) return;
+void PeerLink::OfferRequest(quint64 request) {
+  if (!pending_.count(request)) return;
   if (connection_->state() != QAbstractSocket::UnconnectedState) {
     // There is never more than one peer connection.
-    Refuse(pending_.front());
-    pending_.pop_front();
+    Refuse(request);
     return;
   }
-  emit ConnectionRequest();
+  emit ConnectionRequest(request);
 }
 
 void PeerLink::RefusePending() {
-  for (qintptr d : pending_) Refuse(d);
+  for (const auto& [request, incoming] : pending_) CloseDescriptor(incoming.Descriptor);
   pending_.clear();
 }
 
-void PeerLink::Accept() {
-  if (pending_.empty()) return;
-  qintptr descriptor = pending_.front();
-  pending_.pop_front();
+std::optional<std::array<uint8_t, 4>> PeerLink::RequestAddress(quint64 request) const {
+  const auto found = pending_.find(request);
+  if (found == pending_.end()) return std::nullopt;
+  return found->second.From;
+}
+
+void PeerLink::Refuse(quint64 request) {
+  const auto found = pending_.find(request);
+  if (found == pending_.end()) return;
+  CloseDescriptor(found->second.Descriptor);
+  pending_.erase(found);
+}
+
+void PeerLink::Accept(quint64 request) {
+  const auto found = pending_.find(request);
+  if (found == pending_.end()) return;
+  const qintptr descriptor = found->second.Descriptor;
+  pending_.erase(found);
   CloseConnection();
   StartConnection();
   if (!connection_->setSocketDescriptor(descriptor)) {
-    Refuse(descriptor);
+    CloseDescriptor(descriptor);
     RaiseErrorLater();
   }
 }
@@ -128,6 +150,7 @@ void PeerLink::StartConnection() {
   closedPending_ = false;
   errorPending_ = false;
   sentSoFar_ = 0;
+  queue_.Clear();
 }
 
 void PeerLink::CloseConnection() {
@@ -142,6 +165,7 @@ void PeerLink::CloseConnection() {
   closedPending_ = false;
   errorPending_ = false;
   sentSoFar_ = 0;
+  queue_.Clear();  // a message cut off leaves nothing behind to follow it
 }
 
 QString PeerLink::RemoteAddress() const {
@@ -157,11 +181,37 @@ bool PeerLink::IsConnected() const {
 }
 
 void PeerLink::Send(const ByteString& bytes) {
-  if (!IsConnected() || bytes.empty()) return;
-  connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+  if (!IsConnected()) return;
+  queue_.Push(bytes);
+  Pump();
 }
 
-int64_t PeerLink::BytesToWrite() const { return connection_->bytesToWrite(); }
+void PeerLink::SendLong(std::unique_ptr<MessageSource> message) {
+  if (!IsConnected()) return;
+  queue_.Push(std::move(message));
+  Pump();
+}
+
+bool PeerLink::Pump() {
+  // About a megabyte in the socket's buffer keeps the network busy; a long message is read
+  // no faster than that.
+  constexpr qint64 kLow = 1 << 20;
+  while (IsConnected() && !queue_.Empty() && connection_->bytesToWrite() < kLow) {
+    bool failed = false;
+    const ByteString bytes = queue_.Take(kLow, failed);
+    if (failed) {
+      // The peer waits for the rest of a message that cannot come: the link ends.
+      {
+        QSignalBlocker blocker(connection_);
+        connection_->abort();
+      }
+      RaiseErrorLater();
+      return false;
+    }
+    connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+  }
+  return true;
+}
 
 void PeerLink::SetArrivalHandler(std::function<void(const ByteString&)> handler) {
   arrival_ = std::move(handler);
@@ -233,9 +283,10 @@ void PeerLink::Raise(bool error) {
 }
 
 void PeerLink::OnBytesWritten(qint64 count) {
+  if (!Pump()) return;  // nothing of this send arrives whole
   sentSoFar_ += count;
   qint64 sent = sentSoFar_;
-  qint64 remaining = connection_->bytesToWrite();
+  qint64 remaining = connection_->bytesToWrite() + static_cast<qint64>(queue_.Waiting());
   if (remaining == 0) sentSoFar_ = 0;  // the next send counts from zero
   emit SendProgress(sent, remaining);
 }

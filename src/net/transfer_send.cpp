@@ -1,6 +1,9 @@
 // The sender's half of the exchange: answering the peer's file requests.
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app_paths.h"
@@ -21,8 +24,33 @@ constexpr size_t kChunk = 1024 * 1024;
 // Lengths travel as signed 32-bit values; the contents must stay well inside them even when
 // compression adds its bit.
 constexpr int64_t kMaxContents = 2'000'000'000;
-// Keep at most this much queued on the connection while sending from the file.
-constexpr int64_t kMaxQueued = 4 * 1024 * 1024;
+
+// The CharacterData message: its header and list in memory, then the compressed contents,
+// read from their temporary file as the link takes them. The file goes with the message.
+class CharacterDataMessage : public MessageSource {
+ public:
+  CharacterDataMessage(ByteString head, TempFile contents)
+      : head_(std::move(head)),
+        contents_(std::move(contents)),
+        size_(head_.size() + contents_.Size()) {}
+  uint64_t Left() const override { return size_ - at_; }
+  ByteString Next(size_t most) override {
+    ByteString piece;
+    if (at_ < head_.size()) {
+      piece = head_.substr(at_, most);
+    } else if (auto read = contents_.ReadAt(at_ - head_.size(), std::min<uint64_t>(most, Left()))) {
+      piece = std::move(*read);
+    }
+    at_ += piece.size();
+    return piece;
+  }
+
+ private:
+  ByteString head_;
+  TempFile contents_;
+  uint64_t size_;
+  uint64_t at_ = 0;
+};
 
 // Feeds a whole file into the compressor, asking `keepGoing` after each piece (false stops
 // the feeding); the bytes fed, or -1 when the file cannot be opened.
@@ -58,6 +86,7 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
     ui_.ShowMessage(
         "The character was not sent: no temporary file can be made in " + paths_.ProgramDir + ".",
         "error", MessageIcon::Exclamation);
+    state_.Transplanting = false;  // nothing more goes out
     return;
   }
   ParallelBzCompressor comp(WorkerCount(workers_));
@@ -119,19 +148,11 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
 }
 
 bool Transfer::SendCharacterData(const ByteString& head, TempFile& contents) {
-  const uint64_t packed = contents.Size();
-  const uint64_t length = head.size() + packed;
+  const uint64_t length = head.size() + contents.Size();
   if (length > static_cast<uint64_t>(INT32_MAX)) return false;
-  peer_.Send(static_cast<char>(254) + LongToBytes(static_cast<int32_t>(length)) + head);
-  for (uint64_t at = 0; at < packed;) {
-    while (peer_.BytesToWrite() > kMaxQueued) {
-      ui_.WaitForEvents();
-      if (!yield_() || !peer_.IsConnected()) return false;
-    }
-    const auto chunk = contents.ReadAt(at, kChunk);
-    if (!chunk || chunk->empty()) return false;
-    peer_.Send(*chunk);
-    at += chunk->size();
-  }
+  // Sent whole: relay values and replies that come meanwhile wait behind it.
+  peer_.SendLong(std::make_unique<CharacterDataMessage>(
+      static_cast<char>(254) + LongToBytes(static_cast<int32_t>(length)) + head,
+      std::move(contents)));
   return true;
 }

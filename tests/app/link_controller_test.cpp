@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <filesystem>
 
@@ -34,11 +35,14 @@ class FakeView : public LinkView {
   void SetDrop1Caption(const QString& caption) override { Caption = caption.toStdString(); }
   QString AddressBoxText(int box) const override { return Boxes[box - 1]; }
   void EnableTimer2() override { Timer2 = true; }
+  void AskToLink(const std::string& question) override { Question = question; }
+  void CloseLinkQuestion() override { Question.clear(); }
 
   int Color = 255;
   std::string Caption = "Select a Character to proceed.";
   QString Boxes[4] = {"127", "0", "0", "1"};
   bool Timer2 = false;
+  std::string Question;  // the open one
 };
 
 // One copy of the program without its window: its folders, its port and the link.
@@ -71,16 +75,28 @@ struct Side {
   LinkController controller{link, view, ui, env, paths, relay, receiver};
 };
 
+// The address page is asked once per listen, on a thread of its own: the label does not
+// wait for it and shows the answer when it comes.
 TEST(LinkController, StartServerShowsTheAddressesAndZeroesTheLinkWord) {
-  AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nYour Address: 84.1.2.3<br>\r\n");
+  AddressPageServer page("HTTP/1.0 200 OK\r\n\r\nYour Address: 84.1.2.3<br>\r\n", false);
   Side side;
   side.env.AddressPageUrl = page.Url();
   side.env.InternetConnected = [] { return true; };
   ASSERT_TRUE(side.Start());
   EXPECT_EQ(side.view.Color, 65535);
-  EXPECT_EQ(side.view.Caption, kListening + "84.1.2.3\r\nYour LAN IP is: 192.0.2.1");
+  EXPECT_EQ(side.view.Caption, kListening + "\r\nYour LAN IP is: 192.0.2.1");
   EXPECT_EQ(side.RemotePc(), ByteString(4, '\0') + kTail);
   EXPECT_EQ(side.relay.VarNameCount + side.relay.OutVarCount, 0);
+  page.Hold = false;
+  const std::string shown = kListening + "84.1.2.3\r\nYour LAN IP is: 192.0.2.1";
+  ASSERT_TRUE(WaitFor([&] { return side.view.Caption == shown; }));
+  QTcpSocket peer;  // a link opens and closes
+  peer.connectToHost(QHostAddress::LocalHost, side.env.PeerPort);
+  ASSERT_TRUE(WaitFor([&] { return side.view.Color == 65280; }));
+  peer.disconnectFromHost();
+  ASSERT_TRUE(WaitFor([&] { return side.view.Caption == shown && page.Requests() >= 2; }));
+  QTest::qWait(200);  // time for a request too many
+  EXPECT_EQ(page.Requests(), 2);
 }
 
 // The port was taken while the link was up: when the link ends, the label turns red with a
@@ -126,14 +142,51 @@ TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData)
   EXPECT_TRUE(side.ui.Messages.empty());
 }
 
+// Anyone but the friend (the boxes, the last peer) is asked about; nothing they send is read
+// before "Accept". No answer in time closes their connection, and the friend is never kept
+// waiting behind them. (The namespace tests answer "Refuse".)
+TEST(LinkController, AStrangerIsAskedAboutAndTheFriendNeverWaits) {
+  Side side;
+  ASSERT_TRUE(side.Start());
+  const auto dial = [&](const char* from) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->bind(QHostAddress(from), 0);
+    socket->connectToHost(QHostAddress::LocalHost, side.env.PeerPort);
+    socket->write("\xFF");  // a transfer starts: once read, the window is busy
+    return socket;
+  };
+  const auto asked = [&] { return side.view.Question == "127.0.0.9 wants to link with you."; };
+  const auto closed = [](auto& socket) {
+    return WaitFor([&] { return socket->state() == QAbstractSocket::UnconnectedState; });
+  };
+  auto stranger = dial("127.0.0.9");
+  ASSERT_TRUE(WaitFor(asked));
+  auto friendly = dial("127.0.0.1");
+  ASSERT_TRUE(WaitFor([&] { return side.view.Color == 65280 && side.view.Question.empty(); }));
+  ASSERT_TRUE(closed(stranger));
+  friendly->disconnectFromHost();
+  ASSERT_TRUE(WaitFor([&] { return side.link.IsListening(); }));
+  EXPECT_EQ(std::count(side.ui.States.begin(), side.ui.States.end(), "Busy"), 1) << "read early";
+  side.controller.Policy() = AcceptPolicy(std::chrono::milliseconds(1));
+  stranger = dial("127.0.0.9");
+  ASSERT_TRUE(closed(stranger));
+  EXPECT_TRUE(side.view.Question.empty());
+  side.controller.Policy() = AcceptPolicy();
+  stranger = dial("127.0.0.9");
+  ASSERT_TRUE(WaitFor(asked));
+  side.controller.AnswerLinkQuestion(true);
+  ASSERT_TRUE(WaitFor([&] { return side.ui.States.back() == "Busy"; }));
+  EXPECT_EQ(side.program.Read("Opponent.dat"), ByteString("\x7F\0\0\x09", 4));
+}
+
 // Two links over loopback: `server` listens and accepts, `client` dials it.
 class LinkPair : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.Listen("127.0.0.1", 0));
-    QObject::connect(&server, &PeerLink::ConnectionRequest, [this] {
+    QObject::connect(&server, &PeerLink::ConnectionRequest, [this](quint64 request) {
       ++requests;
-      server.Accept();
+      server.Accept(request);
     });
     client.Dial("127.0.0.1", server.ListenerPort());
     ASSERT_TRUE(WaitFor([this] { return server.IsConnected() && client.IsConnected(); }));
@@ -145,16 +198,21 @@ class LinkPair : public testing::Test {
   ByteString received;  // by the server
 };
 
-TEST_F(LinkPair, DataArrivingDuringTheHandlerFollowsInOrderWithoutReentry) {
+// What arrives while the handler runs waits in a bounded buffer (TCP holds the peer back),
+// follows in order without re-entering the handler, and so does the end of the link.
+TEST_F(LinkPair, DataArrivingDuringTheHandlerWaitsBoundedAndFollowsInOrder) {
   std::vector<std::string> events;
   int depth = 0, deepest = 0;
-  const ByteString first = "first;", rest = std::string(200000, 'r') + "end";
+  qint64 buffered = 0;
+  const ByteString first = "first;", rest = std::string(64 << 20, 'r') + "end";
   server.SetArrivalHandler([&](const ByteString& data) {
     deepest = std::max(deepest, ++depth);
     events.push_back("data");
-    if ((received += data) == first) {  // the handler yields while more data and the close arrive
+    if ((received += data) == first) {  // the handler yields while more data arrives
       client.Send(rest);
-      QTest::qWait(200);
+      QTest::qWait(300);
+      buffered = server.Connection()->bytesAvailable();
+    } else if (received.size() == first.size() + rest.size()) {  // ... and while the link ends
       client.CloseConnection();
       QTest::qWait(200);
     }
@@ -163,9 +221,10 @@ TEST_F(LinkPair, DataArrivingDuringTheHandlerFollowsInOrderWithoutReentry) {
   QObject::connect(&server, &PeerLink::Closed, [&] { events.push_back("closed"); });
   client.Send(first);
   ASSERT_TRUE(WaitFor([&] { return !events.empty() && events.back() == "closed"; }));
-  EXPECT_EQ(received, first + rest);
+  EXPECT_TRUE(received == first + rest);
   EXPECT_EQ(deepest, 1);
   EXPECT_EQ(std::count(events.begin(), events.end(), "closed"), 1);
+  EXPECT_LT(buffered, 16 << 20);
 }
 
 TEST_F(LinkPair, ASecondRequestIsRefusedWhileConnected) {

@@ -4,8 +4,11 @@
 
 #include <QLabel>
 #include <cctype>
+#include <fstream>
+#include <functional>
 #include <set>
 
+#include "bridge/relay_tables.h"
 #include "e2e/two_copies.h"
 #include "fixtures/demo_world.h"
 #include "net/bytes.h"
@@ -16,6 +19,14 @@ namespace {
 
 using namespace e2e;
 namespace fs = std::filesystem;
+
+// Bytes that do not compress.
+ByteString Noise(size_t size) {
+  ByteString bytes(size, '\0');
+  uint32_t seed = 3;
+  for (char& c : bytes) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+  return bytes;
+}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -83,12 +94,13 @@ class TransplantEndToEnd : public testing::Test {
     ASSERT_EQ(a.ChooseSavegame(demo::kSavegame), QStringList{demo::kSavegame});
   }
 
-  // Presses "Transplant!" and checks every file B ends with.
-  void TransplantAndCheck() {
+  // Presses "Transplant!", runs `meanwhile`, and checks every file B ends with.
+  void TransplantAndCheck(const std::function<void()>& meanwhile = {}) {
     const auto before = FilesBelow(bData);
     const std::set<std::string> had = Names(before, true);
     a.Click("Command1");
     EXPECT_EQ(Drop1(a), "Connected to Peer") << "an earlier outcome gives way to the link text";
+    if (meanwhile) meanwhile();
     const MediaList& media = a.window->Media();
     const fs::path arena = b.GamePathOf("\\Data Files\\arena.esp");
     ASSERT_TRUE(QTest::qWaitFor(
@@ -126,7 +138,8 @@ class TransplantEndToEnd : public testing::Test {
     EXPECT_EQ(listed, demoMedia);
 
     // What B had is untouched (but arena.esp), so it was not asked for; nothing else appeared.
-    const auto after = FilesBelow(bData);
+    auto after = FilesBelow(bData);
+    after.erase("MWSE/hpval");  // the relay's file, when a test logs a value
     for (const auto& [name, state] : before)
       EXPECT_TRUE(Lower(name) == "arena.esp" || (after.count(name) && after.at(name) == state))
           << name << " was touched";
@@ -175,10 +188,7 @@ TEST_F(TransplantEndToEnd, TheDemoCharacterTravelsAndBKeepsWhatItHas) {
 // and idle, nothing is written and no temporary file stays; the next transfer works.
 TEST_F(TransplantEndToEnd, ALinkCutMidTransferLeavesNoTraceAndTheNextTransferWorks) {
   // A texture large enough that the cut falls inside the data.
-  ByteString big(2'000'000, '\0');
-  uint32_t seed = 3;
-  for (char& c : big) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-  ASSERT_TRUE(WriteFileAtomically(aData / "Textures/q/demo_steel.dds", big));
+  ASSERT_TRUE(WriteFileAtomically(aData / "Textures/q/demo_steel.dds", Noise(2'000'000)));
   a.env.Workers = 1;
   b.env.Workers = 2;
   ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
@@ -237,6 +247,31 @@ TEST_F(TransplantEndToEnd, AQuitSignalStopsTheUnpackAndLeavesNoTrace) {
     sigaction(signal, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
   }
+}
+
+// A character over 16 MiB goes out whole: relay values logged meanwhile wait behind it, a
+// second "Transplant!" on either side changes nothing, and the friend decodes the body and
+// every message after it.
+TEST_F(TransplantEndToEnd, ALongCharacterGoesOutWholeWhileTheRelayAndMoreClicksWait) {
+  ASSERT_TRUE(WriteFileAtomically(aData / "Textures/q/demo_steel.dds", Noise(17'000'000)));
+  a.env.Workers = 2;
+  ASSERT_NO_FATAL_FAILURE(OpenAndConnect());
+  tap->HoldAfter = 1 << 20;  // inside the body: A cannot send it all until released
+  TransplantAndCheck([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tap->FromDialler.size() == tap->HoldAfter; }, 60000));
+    std::ofstream(a.GamePathOf("\\MWScriptExtender.log"), std::ios::app) << "QUIB::hpval 7|\n";
+    const RelayTables& relay = a.window->Relay();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return relay.OutVarCount == 1 && !relay.OutVars[0].Ready; }));
+    const ByteString arena = a.window->Media().ArenaPlugin;
+    a.Click("Command1");
+    b.Click("Command1");
+    EXPECT_TRUE(a.window->Media().ArenaPlugin == arena) << "a second export ran";
+    tap->Release();
+  });
+  // B took the value after the body and told A its channel.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return a.window->Relay().OutVars[0].Channel == 0; }));
+  EXPECT_EQ(ReadWholeFile(b.GamePathOf("\\Data Files\\MWSE\\hpval")).value_or("").substr(0, 8),
+            LongToBytes(1) + LongToBytes(1));
 }
 
 }  // namespace

@@ -19,7 +19,8 @@
 #include "platform/game_path.h"
 
 // Two whole copies of the program in one process: each with its own Wine prefix (the game at
-// C:\Games\Morrowind), program folder holding the shipped arena.dat, and free port.
+// C:\Games\Morrowind), program folder holding the shipped arena.dat and an Opponent.dat
+// naming 127.0.0.1 (so each links with the other without asking), and free port.
 namespace e2e {
 
 inline constexpr const char* kGameInPrefix = "drive_c/Games/Morrowind/";
@@ -28,6 +29,7 @@ struct Copy {
   Copy() {
     world.Register("C:\\Games\\Morrowind");
     world.Program.Write("arena.dat", *ReadWholeFile(QUIB_ARENA_DAT));
+    world.Program.Write("Opponent.dat", ByteString("\x7F\0\0\x01", 4));
     WriteGameFile("Data Files/Morrowind.esm", "the master");  // an installed game has it
     env = world.Env();
   }
@@ -102,12 +104,20 @@ class WireTap {
   // Once the dialling copy has sent this many bytes in all, the rest is not passed on and
   // the connection is cut.
   size_t CutAfter = SIZE_MAX;
+  // Beyond this many bytes, what the dialling copy sends waits (and holds it back) until
+  // Release().
+  size_t HoldAfter = SIZE_MAX;
+  void Release() {
+    HoldAfter = SIZE_MAX;
+    Pump();
+  }
 
  private:
   void Accept() {
     while (QTcpSocket* incoming = server_.nextPendingConnection()) {
       Drop();
       near_ = incoming;
+      near_->setReadBufferSize(1 << 20);
       far_ = new QTcpSocket(&server_);
       for (QTcpSocket* socket : {near_, far_}) {
         QObject::connect(socket, &QTcpSocket::readyRead, [this] { Pump(); });
@@ -119,7 +129,9 @@ class WireTap {
   }
   void Pump() {
     if (!near_ || !far_ || far_->state() != QAbstractSocket::ConnectedState) return;
-    QByteArray up = near_->readAll(), down = far_->readAll();
+    const size_t room = HoldAfter - std::min(HoldAfter, FromDialler.size());
+    QByteArray up = near_->read(qint64(std::min(room, size_t(near_->bytesAvailable())))),
+               down = far_->readAll();
     if (CutAfter == 0) return;  // cut: whatever still comes is dropped
     const bool cut = FromDialler.size() + size_t(up.size()) >= CutAfter;
     if (cut) up.truncate(qsizetype(CutAfter - FromDialler.size()));

@@ -105,20 +105,6 @@ TEST(TransferExchange, LinesTheSenderDoesNotHoldOrThatVanishedAreLeftOut) {
   EXPECT_EQ(list, "arena.esp\t5000\r\n");
 }
 
-TEST(TransferExchange, ASenderWaitingOnAFullConnectionStopsWhenThePeerLeaves) {
-  Pair p;
-  p.a.peer.Queued = 5 << 20;  // more than the sender lets pile up
-  int waits = 0;
-  p.a.ui.OnYield = [&] {
-    if (p.a.peer.Sent.empty()) return;  // still preparing the answer
-    p.a.peer.Connected = false;
-    if (++waits > 50) p.a.peer.Queued = 0;  // lets a sender that never looks come out
-  };
-  p.a.receiver.ProcessArrival(Message(253, LongToBytes(0) + LongToBytes(2)));
-  EXPECT_LE(waits, 50) << "the sender kept waiting for a peer that had left";
-  EXPECT_EQ(p.a.peer.Sent.size(), 1u) << "only the header went out";
-}
-
 const std::string kAsked = "arena.esp\t3\r\nMeshes\\good.nif\t4\r\n";
 
 // B answers A's media list; then a peer delivers whatever it likes.

@@ -30,7 +30,13 @@ cable() {  # cable HOST ADDRESS/PREFIX HOST ADDRESS/PREFIX
   on "$1" ip link set "$(end "$1" "$3")" up
   on "$3" ip link set "$(end "$3" "$1")" up
 }
-start() {  # start NAME HOST MACHINE: labels to $work/NAME.log; `say NAME ADDRESS` dials
+known() {  # known MACHINE ADDRESS: the machine's last peer, who links without being asked about
+  [ -d "$work/m" ] || "$demo" "$work/m" >/dev/null
+  [ -d "$work/m/$1" ] || cp -r "$work/m/b" "$work/m/$1"  # more machines are copies of b's
+  printf "$(printf '\\x%02x' ${2//./ })" >"$work/m/$1/program/Opponent.dat"
+}
+start() {  # start NAME HOST MACHINE: labels to $work/NAME.log; `say NAME ADDRESS` dials, or
+           # answers the open link question ("Accept", "Refuse")
   [ -d "$work/m" ] || "$demo" "$work/m" >/dev/null
   rm -f "$work/$1.in" && mkfifo "$work/$1.in"
   WINEPREFIX="$work/m/$3/prefix" QUIB_PROGRAM_DIR="$work/m/$3/program" ip netns exec "$id$2" \

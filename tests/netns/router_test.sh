@@ -30,6 +30,7 @@ table inet quib {
   chain postrouting_miniupnpd {}
 }
 NFT
+known a 11.0.0.2  # the friend on the internet
 forwarded() { [[ $(on router nft list chain inet quib prerouting_miniupnpd) == *6112* ]]; }
 daemon_up() {
   ip netns exec "${id}router" miniupnpd -d -f "$work/miniupnpd.conf" -P "$work/daemon.pid" \

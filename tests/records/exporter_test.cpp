@@ -81,6 +81,10 @@ TEST(Transplant, SendsTheStartByteThenTheMediaListAndRepeatsWithoutLeaks) {
   EXPECT_NE(first.find("ring"), ByteString::npos);
   EXPECT_NE(first.find("b\\part.nif"), ByteString::npos) << "the head travels";
 
+  program.exporter.Transplant();
+  EXPECT_EQ(program.peer.Sent.size(), 2u) << "a click while the character is on its way";
+  program.receive.Transplanting = false;  // it has gone out
+
   // Second export: the head is no longer found anywhere; nothing of the first export may
   // come back.
   program.game.WriteDataFile("mod.esp",

@@ -48,7 +48,6 @@ class FakeUi : public Ui {
 class FakePeer : public PeerSender {
  public:
   bool IsConnected() const override { return Connected; }
-  int64_t BytesToWrite() const override { return Queued; }
   void Send(const ByteString& bytes) override {
     if (Connected) Sent.push_back(bytes);
   }
@@ -59,6 +58,5 @@ class FakePeer : public PeerSender {
   }
 
   bool Connected = true;
-  int64_t Queued = 0;  // bytes the connection still holds
   std::vector<ByteString> Sent;
 };
