@@ -11,6 +11,9 @@ QUIB_TEST_PACKAGES=(lbzip2 pbzip2 iproute2 nftables miniupnpd-nftables)
 QUIB_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The Windows syntax check of the logic (scripts/check-windows).
 QUIB_WINDOWS_CHECK_PACKAGES=(g++-mingw-w64-x86-64-posix)
+# The Windows build and its tests under Wine (scripts/windows-deps builds the libraries from
+# Debian's source packages with dpkg-dev's apt-get source).
+QUIB_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 dpkg-dev)
 
 quib_install_packages() {
   local missing=()

@@ -11,6 +11,7 @@
 #include "net/media_name.h"
 #include "net/receive_state.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 ByteString BuildFileRequests(const std::string& list, const std::string& gameDir,
                              std::vector<RequestedFile>* requested) {
@@ -59,7 +60,7 @@ void Transfer::FileRequestsHeaderAction() {
 
 void Transfer::CharacterDataHeaderAction() {
   // A failed create leaves the body unstored; the handler then finds nothing to unpack.
-  body_.Create(paths_.ProgramDir, names_);
+  body_.Create(PathFromUtf8(paths_.ProgramDir), names_);
   state_.TempFileName = body_.FileName();
   ui_.SetLabel4("Receiving character data.");
 }

@@ -1,7 +1,5 @@
 #include "platform/files.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -49,9 +47,7 @@ bool WriteFileAtomically(const fs::path& path, const ByteString& bytes) {
       return false;
     }
   }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
+  if (!MoveIntoPlace(temp, path)) {
     RemoveFile(temp);
     return false;
   }
@@ -62,12 +58,6 @@ int64_t FileSize(const fs::path& path) {
   std::error_code ec;
   const auto size = fs::file_size(path, ec);
   return ec ? -1 : static_cast<int64_t>(size);
-}
-
-std::time_t FileModifiedTime(const fs::path& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return 0;
-  return st.st_mtime;
 }
 
 bool RemoveFile(const fs::path& path) {

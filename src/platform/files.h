@@ -31,3 +31,10 @@ int64_t FileSize(const std::filesystem::path& path);
 std::time_t FileModifiedTime(const std::filesystem::path& path);
 
 bool RemoveFile(const std::filesystem::path& path);
+
+// Puts the file `from` in the place of `to` in one step, replacing a file there.
+bool MoveIntoPlace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Left out of folder listings: on Linux a name starting with a dot, on Windows a file with
+// the hidden attribute.
+bool IsHidden(const std::filesystem::path& path);

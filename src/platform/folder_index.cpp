@@ -4,9 +4,16 @@
 
 #include "core/names.h"
 #include "platform/code_page.h"
+#include "platform/files.h"
 #include "platform/game_path.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
+
+}  // namespace
 
 const FolderIndex::Entry* FolderIndex::Listing::Find(std::string_view name) const {
   if (const auto found = exact.find(std::string(name)); found != exact.end()) {
@@ -21,10 +28,11 @@ const FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
   Listing& listing = at->second;
   if (!added) return listing;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
     // The types follow links, as a lookup by path would.
     std::error_code typeError;
-    Entry entry{it->path().filename().string(), it->is_directory(typeError),
+    Entry entry{Utf8FromPath(it->path().filename()), it->is_directory(typeError),
                 it->is_regular_file(typeError)};
     const size_t index = listing.entries.size();
     listing.exact.try_emplace(entry.name, index);
@@ -49,14 +57,15 @@ fs::path FolderIndex::Resolve(std::string_view relative) {
   // A name spelled as on disk costs one status call and no listing.
   std::string exact = base_;
   for (const std::string_view component : components) {
-    exact += fs::path::preferred_separator;
+    exact += kSeparator;
     exact += component;
   }
   std::error_code ec;
-  const fs::file_status status = fs::status(exact, ec);
+  fs::path found = PathFromUtf8(exact);
+  const fs::file_status status = fs::status(found, ec);
   if (fs::exists(status)) {
-    if (!fs::is_regular_file(status) || components.back()[0] == '.') return {};
-    return fs::path(std::move(exact));
+    if (!fs::is_regular_file(status) || IsHidden(found)) return {};
+    return found;
   }
 
   std::string path = base_;
@@ -64,9 +73,10 @@ fs::path FolderIndex::Resolve(std::string_view relative) {
     const Entry* entry = ListingOf(path).Find(components[i]);
     if (!entry) return {};
     const bool last = i + 1 == components.size();
-    if (last ? !entry->isRegularFile || entry->name[0] == '.' : !entry->isFolder) return {};
-    path += fs::path::preferred_separator;
+    if (last ? !entry->isRegularFile : !entry->isFolder) return {};
+    path += kSeparator;
     path += entry->name;
   }
-  return fs::path(std::move(path));
+  fs::path resolved = PathFromUtf8(path);
+  return IsHidden(resolved) ? fs::path() : resolved;
 }

@@ -23,6 +23,13 @@ ByteString ParallelCompressed(const ByteString& data) {
   return out;
 }
 
+// bzip2, lbzip2 and pbzip2 are Linux programs; the Windows build checks its own decoders alone.
+#ifdef _WIN32
+constexpr bool kBzipPrograms = false;
+#else
+constexpr bool kBzipPrograms = true;
+#endif
+
 // The output of a shell command reading `input` on its standard input.
 ByteString Filtered(const ByteString& input, const std::string& command) {
   TempDir dir;
@@ -73,7 +80,7 @@ TEST(ParallelBzCompressor, MakesOneStreamThatEveryDecoderReadsWhole) {
     const ByteString packed = ParallelCompressed(data);
     EXPECT_EQ(Decode(packed, 0), (Decoded{data, BZ_STREAM_END}));
     EXPECT_EQ(Decode(packed, 2), (Decoded{data, BZ_STREAM_END}));
-    EXPECT_EQ(Filtered(packed, "bzip2 -d"), data);
+    if (kBzipPrograms) EXPECT_EQ(Filtered(packed, "bzip2 -d"), data);
   }
 }
 
@@ -81,11 +88,14 @@ TEST(DecodeStoredStream, GivesTheSerialDecodersBytesAndResultForAnyStream) {
   // Ordinary data, and a run whose blocks unpack to more than a worker holds.
   const ByteString data = Pattern(500'000, 4) + ByteString(5'000'000, '\0') + Pattern(900, 5);
   ByteString joined = ParallelCompressed(data);
-  for (const auto& [name, packed] : std::vector<std::pair<std::string, ByteString>>{
-           {"joined", joined},
-           {"bzip2 -9", Filtered(data, "bzip2 -9")},
-           {"lbzip2", Filtered(data, "lbzip2 -n 2")},
-           {"pbzip2, one stream per block", Filtered(data, "pbzip2 -p2 -c")}}) {
+  std::vector<std::pair<std::string, ByteString>> streams{{"joined", joined}};
+  if (kBzipPrograms) {
+    streams.insert(streams.end(),
+                   {{"bzip2 -9", Filtered(data, "bzip2 -9")},
+                    {"lbzip2", Filtered(data, "lbzip2 -n 2")},
+                    {"pbzip2, one stream per block", Filtered(data, "pbzip2 -p2 -c")}});
+  }
+  for (const auto& [name, packed] : streams) {
     SCOPED_TRACE(name);
     ByteString damaged = packed;
     damaged[packed.size() / 3] ^= 0x08;

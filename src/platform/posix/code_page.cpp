@@ -4,7 +4,6 @@
 #include <iconv.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace {
 
@@ -34,13 +33,6 @@ std::optional<std::string> Convert(std::string_view text, const std::string& to,
 }
 
 }  // namespace
-
-std::string GameCodePage() {
-  const char* chosen = std::getenv("QUIB_CODE_PAGE");
-  const std::string_view page = chosen ? chosen : "";
-  if (page == "1250" || page == "1251") return "WINDOWS-" + std::string(page);
-  return "WINDOWS-1252";
-}
 
 std::optional<std::string> GameNameToUtf8(std::string_view name) {
   return Convert(name, "UTF-8", GameCodePage());

@@ -7,12 +7,18 @@
 #include <cerrno>
 #include <utility>
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+namespace {
+
+int Fd(intptr_t handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   if (this != &other) {
     Close();
-    fd_ = std::exchange(other.fd_, -1);
+    handle_ = std::exchange(other.handle_, -1);
   }
   return *this;
 }
@@ -32,10 +38,11 @@ FileHandle FileHandle::CreateNew(const std::filesystem::path& path, bool& nameTa
 }
 
 int64_t FileHandle::ReadAt(uint64_t offset, char* data, size_t count) const {
-  if (fd_ < 0) return -1;
+  if (!IsOpen()) return -1;
   size_t done = 0;
   while (done < count) {
-    const ssize_t n = ::pread(fd_, data + done, count - done, static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pread(Fd(handle_), data + done, count - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return -1;
     if (n == 0) break;
@@ -45,10 +52,11 @@ int64_t FileHandle::ReadAt(uint64_t offset, char* data, size_t count) const {
 }
 
 bool FileHandle::WriteAt(uint64_t offset, const char* data, size_t size) {
-  if (fd_ < 0) return false;
+  if (!IsOpen()) return false;
   size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pwrite(Fd(handle_), data + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
@@ -58,16 +66,16 @@ bool FileHandle::WriteAt(uint64_t offset, const char* data, size_t size) {
 
 std::optional<uint64_t> FileHandle::Size() const {
   struct stat st {};
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return std::nullopt;
+  if (!IsOpen() || ::fstat(Fd(handle_), &st) != 0) return std::nullopt;
   return static_cast<uint64_t>(st.st_size);
 }
 
 bool FileHandle::IsRegularFile() const {
   struct stat st {};
-  return fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+  return IsOpen() && ::fstat(Fd(handle_), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool FileHandle::Close() {
-  if (fd_ < 0) return true;
-  return ::close(std::exchange(fd_, -1)) == 0;
+  if (!IsOpen()) return true;
+  return ::close(Fd(std::exchange(handle_, -1))) == 0;
 }
