@@ -1,8 +1,10 @@
 #include "platform/network_facts.h"
 
-#include <iphlpapi.h>
+// The IP helper's header needs winsock2.h's types first; the blank line keeps the order.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <iphlpapi.h>
 
 #include <cstring>
 #include <memory>
