@@ -13,16 +13,6 @@ int Fd(intptr_t handle) { return static_cast<int>(handle); }
 
 }  // namespace
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
 FileHandle FileHandle::OpenForReading(const std::filesystem::path& path) {
   return FileHandle(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
 }

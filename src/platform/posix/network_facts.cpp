@@ -72,17 +72,3 @@ std::string PrimaryIPv4Address() {
   }
   return "127.0.0.1";
 }
-
-std::optional<std::array<uint8_t, 4>> LookUpIPv4(const std::string& host) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-    return std::nullopt;
-  }
-  std::array<uint8_t, 4> address{};
-  std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, 4);
-  freeaddrinfo(found);
-  return address;
-}

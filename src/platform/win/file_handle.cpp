@@ -30,16 +30,6 @@ constexpr size_t kMaxChunk = 1u << 30;
 
 }  // namespace
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
 FileHandle FileHandle::OpenForReading(const std::filesystem::path& path) {
   return FileHandle(Open(path, GENERIC_READ, OPEN_EXISTING));
 }
