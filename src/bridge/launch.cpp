@@ -3,6 +3,7 @@
 #include "core/app_paths.h"
 #include "core/ui.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 #include "platform/start_program.h"
 
 void LaunchGame(const AppPaths& paths, const InstallSearch& installs, Ui& ui) {
@@ -19,8 +20,10 @@ void LaunchGame(const AppPaths& paths, const InstallSearch& installs, Ui& ui) {
   // The game runs in the Wine world its folder belongs to.
   const GameWorld world = WorldOfGameDir(paths.GameDir, installs);
   ProgramStart start;
-  start.WorkingFolder = paths.GameDir;
-  if (world.Steam) {
+  start.WorkingFolder = PathFromUtf8(paths.GameDir);
+  if (world.Native) {
+    start.Program = launcher;
+  } else if (world.Steam) {
     if (world.Proton.empty()) {
       ui.ShowMessage(
           "Proton was not found in your Steam libraries. Please install Proton in Steam to "
@@ -29,9 +32,9 @@ void LaunchGame(const AppPaths& paths, const InstallSearch& installs, Ui& ui) {
       return;
     }
     start.Program = world.Proton;
-    start.Arguments = {"run", launcher.string()};
-    start.Environment = {{"STEAM_COMPAT_DATA_PATH", world.CompatData.string()},
-                         {"STEAM_COMPAT_CLIENT_INSTALL_PATH", world.SteamClient.string()}};
+    start.Arguments = {"run", Utf8FromPath(launcher)};
+    start.Environment = {{"STEAM_COMPAT_DATA_PATH", Utf8FromPath(world.CompatData)},
+                         {"STEAM_COMPAT_CLIENT_INSTALL_PATH", Utf8FromPath(world.SteamClient)}};
   } else {
     start.Program = FindProgramOnPath("wine");
     if (start.Program.empty()) {
@@ -39,8 +42,8 @@ void LaunchGame(const AppPaths& paths, const InstallSearch& installs, Ui& ui) {
                      MessageIcon::Exclamation);
       return;
     }
-    start.Arguments = {launcher.string()};
-    if (!world.Prefix.empty()) start.Environment = {{"WINEPREFIX", world.Prefix.string()}};
+    start.Arguments = {Utf8FromPath(launcher)};
+    if (!world.Prefix.empty()) start.Environment = {{"WINEPREFIX", Utf8FromPath(world.Prefix)}};
   }
   // A launcher that fails to start is not reported: the game shows it by not starting.
   StartProgram(start);

@@ -6,6 +6,7 @@
 #include "media/arena_plugin.h"
 #include "media/collect_media.h"
 #include "net/receive_state.h"
+#include "platform/path_text.h"
 #include "records/collect_objects.h"
 #include "records/savegame.h"
 
@@ -63,7 +64,8 @@ void Exporter::Export() {
     return;
   }
   std::string templateError;
-  const std::optional<ArenaTemplate> arena = LoadArenaTemplate(TemplatePath(paths_), templateError);
+  const std::optional<ArenaTemplate> arena =
+      LoadArenaTemplate(PathFromUtf8(TemplatePath(paths_)), templateError);
   if (!arena) {
     ui_.ShowMessage(templateError, "error", MessageIcon::Critical);
     return;

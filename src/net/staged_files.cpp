@@ -5,6 +5,7 @@
 #include "core/name_generator.h"
 #include "core/names.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 
 namespace fs = std::filesystem;
 
@@ -12,7 +13,7 @@ namespace {
 
 // One key for every spelling of a target: its folder is already spelled as on disk.
 std::string ClaimKey(const fs::path& target) {
-  return (target.parent_path() / ToLower(target.filename().string())).string();
+  return Utf8FromPath(target.parent_path()) + '/' + ToLower(Utf8FromPath(target.filename()));
 }
 
 }  // namespace

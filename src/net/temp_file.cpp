@@ -28,7 +28,7 @@ bool TempFile::Create(const fs::path& folder, NameGenerator& names) {
   Remove();
   // The generator is unseeded, so a name left by an earlier run may come up again.
   for (int attempt = 0; attempt < 20; ++attempt) {
-    const fs::path path = folder / (names.RandomName("temporary") + ".tmp");
+    const fs::path path = folder / PathFromUtf8(names.RandomName("temporary") + ".tmp");
     bool nameTaken = false;
     file_ = FileHandle::CreateNew(path, nameTaken);
     if (file_.IsOpen()) {

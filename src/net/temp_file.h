@@ -7,6 +7,7 @@
 
 #include "core/byte_string.h"
 #include "platform/file_handle.h"
+#include "platform/path_text.h"
 
 class NameGenerator;
 
@@ -39,7 +40,7 @@ class TempFile {
 
   bool IsOpen() const { return file_.IsOpen(); }
   const std::filesystem::path& Path() const { return path_; }
-  std::string FileName() const { return path_.filename().string(); }
+  std::string FileName() const { return Utf8FromPath(path_.filename()); }
 
  private:
   FileHandle file_;

@@ -12,6 +12,7 @@
 #include "net/receive_state.h"
 #include "platform/folder_index.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 namespace {
 constexpr int kNamesBetweenYields = 1024;
@@ -68,7 +69,7 @@ void Transfer::FileRequestsHeaderAction() {
 
 void Transfer::CharacterDataHeaderAction() {
   // A failed create leaves the body unstored; the handler then finds nothing to unpack.
-  body_.Create(paths_.ProgramDir, names_);
+  body_.Create(PathFromUtf8(paths_.ProgramDir), names_);
   state_.TempFileName = body_.FileName();
   ui_.SetLabel4("Receiving character data.");
 }

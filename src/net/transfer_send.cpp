@@ -17,6 +17,7 @@
 #include "net/transfer.h"
 #include "platform/file_handle.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ void Transfer::FileRequestsHandler(const ByteString& body) {
   // Everything asked for is compressed as one stream (on every core) into a temporary file,
   // so memory does not grow with the size of the media.
   TempFile contents;
-  if (!contents.Create(paths_.ProgramDir, names_)) {
+  if (!contents.Create(PathFromUtf8(paths_.ProgramDir), names_)) {
     // An empty answer still ends the exchange on both sides instead of leaving them busy.
     ByteString nothing(1, '\0');
     CompressBytes(nothing, 7);

@@ -24,7 +24,7 @@ class FileHandle {
   // cannot be created; `nameTaken` then tells whether a file of that name already exists.
   static FileHandle CreateNew(const std::filesystem::path& path, bool& nameTaken);
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return handle_ != -1; }
 
   // Reads up to `count` bytes from `offset` into `data`: the number read, fewer only at the
   // end of the file; -1 on a read failure.
@@ -39,6 +39,7 @@ class FileHandle {
   bool Close();
 
  private:
-  explicit FileHandle(int fd) : fd_(fd) {}
-  int fd_ = -1;
+  explicit FileHandle(intptr_t handle) : handle_(handle) {}
+  // A descriptor (POSIX) or a HANDLE (Windows); -1 when closed, as INVALID_HANDLE_VALUE.
+  intptr_t handle_ = -1;
 };

@@ -1,10 +1,6 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -51,9 +47,7 @@ bool WriteFileAtomically(const fs::path& path, const ByteString& bytes) {
       return false;
     }
   }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
+  if (!MoveIntoPlace(temp, path)) {
     RemoveFile(temp);
     return false;
   }
@@ -66,25 +60,7 @@ int64_t FileSize(const fs::path& path) {
   return ec ? -1 : static_cast<int64_t>(size);
 }
 
-std::time_t FileModifiedTime(const fs::path& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return 0;
-  return st.st_mtime;
-}
-
 bool RemoveFile(const fs::path& path) {
   std::error_code ec;
   return fs::remove(path, ec);
-}
-
-bool RenameWithoutReplacing(const fs::path& from, const fs::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-    return true;
-  }
-  // File systems without the flag: a check that can race, the best left to do there.
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  std::error_code ec;
-  if (fs::exists(fs::symlink_status(to, ec))) return false;
-  fs::rename(from, to, ec);
-  return !ec;
 }

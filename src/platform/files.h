@@ -35,3 +35,10 @@ bool RemoveFile(const std::filesystem::path& path);
 // Renames a file to a name that nothing holds yet, atomically where the file system allows:
 // false, and nothing changed, when an entry of that name exists or the rename fails.
 bool RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Puts the file `from` in the place of `to` in one step, replacing a file there.
+bool MoveIntoPlace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Left out of folder listings: on Linux a name starting with a dot, on Windows a file with
+// the hidden attribute.
+bool IsHidden(const std::filesystem::path& path);

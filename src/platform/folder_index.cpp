@@ -4,9 +4,17 @@
 
 #include "core/names.h"
 #include "platform/code_page.h"
+#include "platform/files.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
+
+}  // namespace
 
 const FolderIndex::Entry* FolderIndex::Listing::Find(std::string_view name) const {
   if (const auto found = exact.find(std::string(name)); found != exact.end()) {
@@ -29,10 +37,11 @@ FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
   if (!added) return listing;
   ++foldersListed_;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
     // The types follow links, as a lookup by path would.
     std::error_code typeError;
-    listing.Add({it->path().filename().string(), it->is_directory(typeError),
+    listing.Add({Utf8FromPath(it->path().filename()), it->is_directory(typeError),
                  it->is_regular_file(typeError)});
   }
   return listing;
@@ -45,7 +54,7 @@ const FolderIndex::Entry* FolderIndex::Walk(const std::vector<std::string_view>&
     if (entry && !entry->isFolder) return nullptr;
     entry = ListingOf(path).Find(component);
     if (!entry) return nullptr;
-    path += fs::path::preferred_separator;
+    path += kSeparator;
     path += entry->name;
   }
   return entry;
@@ -66,20 +75,22 @@ fs::path FolderIndex::Resolve(std::string_view relative) {
   // A name spelled as on disk costs one status call and no listing.
   std::string exact = base_;
   for (const std::string_view component : components) {
-    exact += fs::path::preferred_separator;
+    exact += kSeparator;
     exact += component;
   }
   std::error_code ec;
-  const fs::file_status status = fs::status(exact, ec);
+  fs::path found = PathFromUtf8(exact);
+  const fs::file_status status = fs::status(found, ec);
   if (fs::exists(status)) {
-    if (!fs::is_regular_file(status) || components.back()[0] == '.') return {};
-    return fs::path(std::move(exact));
+    if (!fs::is_regular_file(status) || IsHidden(found)) return {};
+    return found;
   }
 
   std::string path = base_;
   const Entry* entry = Walk(components, path);
-  if (!entry || !entry->isRegularFile || entry->name[0] == '.') return {};
-  return fs::path(std::move(path));
+  if (!entry || !entry->isRegularFile) return {};
+  fs::path resolved = PathFromUtf8(path);
+  return IsHidden(resolved) ? fs::path() : resolved;
 }
 
 std::optional<FolderIndex::Found> FolderIndex::Find(std::string_view relative) {
@@ -89,7 +100,7 @@ std::optional<FolderIndex::Found> FolderIndex::Find(std::string_view relative) {
   std::string path = base_;
   const Entry* entry = components.empty() ? nullptr : Walk(components, path);
   if (!entry) return Found();
-  return Found{fs::path(std::move(path)), entry->isFolder, entry->isRegularFile};
+  return Found{PathFromUtf8(path), entry->isFolder, entry->isRegularFile};
 }
 
 fs::path FolderIndex::MakeFoldersFor(std::string_view relative, std::vector<fs::path>& made) {
@@ -100,7 +111,7 @@ fs::path FolderIndex::MakeFoldersFor(std::string_view relative, std::vector<fs::
   std::string path = base_;
   for (size_t i = 0; i + 1 < components.size(); ++i) {
     Listing& listing = ListingOf(path);
-    path += fs::path::preferred_separator;
+    path += kSeparator;
     if (const Entry* entry = listing.Find(components[i])) {
       if (!entry->isFolder) return {};
       path += entry->name;
@@ -110,15 +121,15 @@ fs::path FolderIndex::MakeFoldersFor(std::string_view relative, std::vector<fs::
     std::error_code ec;
     // False without an error: a folder of that name appeared since the listing; it is used
     // but not counted as made.
-    const bool created = fs::create_directory(path, ec);
+    const bool created = fs::create_directory(PathFromUtf8(path), ec);
     if (ec) return {};
     listing.Add({std::string(components[i]), true, false});
     if (created) {
-      made.emplace_back(path);
+      made.push_back(PathFromUtf8(path));
       listings_.try_emplace(path);  // known to be empty
     }
   }
-  path += fs::path::preferred_separator;
+  path += kSeparator;
   path += components.back();
-  return fs::path(std::move(path));
+  return PathFromUtf8(path);
 }

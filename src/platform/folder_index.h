@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/path_text.h"
+
 // Finds files below one folder by game names (backslash paths in the game's code page),
 // matching each component without regard to letter case as ResolveBelow does: an exact
 // spelling wins, else the first entry that differs only in case. Each folder on the way is
@@ -16,7 +18,7 @@
 // listed are not seen, except the folders made through this index.
 class FolderIndex {
  public:
-  explicit FolderIndex(const std::filesystem::path& base) : base_(base.string()) {}
+  explicit FolderIndex(const std::filesystem::path& base) : base_(Utf8FromPath(base)) {}
 
   // The normal file (regular, its name not starting with a dot) the name leads to, or an
   // empty path when there is none or the name cannot be converted. A name spelled as on disk

@@ -6,6 +6,8 @@
 
 #include "core/names.h"
 #include "platform/code_page.h"
+#include "platform/files.h"
+#include "platform/path_text.h"
 
 namespace fs = std::filesystem;
 
@@ -14,11 +16,10 @@ namespace {
 // The entry of `folder` named `component` without regard to case; an exact match wins.
 fs::path MatchComponent(const fs::path& folder, std::string_view component) {
   std::error_code ec;
-  fs::path exact = folder / std::string(component);
+  fs::path exact = folder / PathFromUtf8(component);
   if (fs::exists(fs::symlink_status(exact, ec))) return exact;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (EqualsIgnoringCase(name, component)) return it->path();
+    if (EqualsIgnoringCase(Utf8FromPath(it->path().filename()), component)) return it->path();
   }
   return exact;
 }
@@ -52,14 +53,12 @@ fs::path ResolveUtf8Below(const fs::path& base, std::string_view relative) {
 }
 
 fs::path GamePath(const std::string& gameDir, std::string_view backslashText) {
-  return ResolveBelow(fs::path(gameDir), backslashText);
+  return ResolveBelow(PathFromUtf8(gameDir), backslashText);
 }
 
 bool NormalFileExists(const fs::path& path) {
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return false;
-  const std::string name = path.filename().string();
-  return !name.empty() && name[0] != '.';
+  return fs::is_regular_file(path, ec) && !IsHidden(path);
 }
 
 void MakeFolders(const fs::path& filePath) {

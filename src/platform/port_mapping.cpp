@@ -1,11 +1,20 @@
 #include "platform/port_mapping.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "platform/win/winsock.h"
+#else
 #include <arpa/inet.h>
+#include <sys/select.h>
+#endif
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
 #include <miniupnpc/upnperrors.h>
+#ifdef QUIB_NATPMP
 #include <natpmp.h>
-#include <sys/select.h>
+#endif
 
 #include <algorithm>
 #include <condition_variable>
@@ -67,6 +76,7 @@ void MapWithUpnp(const std::string& controlUrl, const std::string& serviceType,
   held = {RouterMapping::Protocol::Upnp, report.Port, granted, controlUrl, serviceType, client};
 }
 
+#ifdef QUIB_NATPMP
 // Waits for the answer of `type` to the request in flight, resending as the protocol asks,
 // until the deadline. A late answer to an earlier request (another type) or a packet from
 // elsewhere is not the answer. The library's result: 0, or a negative error.
@@ -84,9 +94,9 @@ int NatPmpAnswer(natpmp_t& session, natpmpresp_t& answer, uint16_t type,
         std::chrono::duration_cast<std::chrono::microseconds>(end - Clock::now()).count();
     const long long wanted = timeout.tv_sec * 1000000LL + timeout.tv_usec;
     const long long wait = std::clamp<long long>(std::min<long long>(wanted, left), 0, 1000000);
-    timeout.tv_sec = static_cast<time_t>(wait / 1000000);
-    timeout.tv_usec = static_cast<suseconds_t>(wait % 1000000);
-    select(session.s + 1, &readable, nullptr, nullptr, &timeout);
+    timeout.tv_sec = static_cast<decltype(timeout.tv_sec)>(wait / 1000000);
+    timeout.tv_usec = static_cast<decltype(timeout.tv_usec)>(wait % 1000000);
+    select(static_cast<int>(session.s) + 1, &readable, nullptr, nullptr, &timeout);
     r = readnatpmpresponseorretry(&session, &answer);
     if (r >= 0 && answer.type != type) {
       session.has_pending_request = 1;  // the library took it as the answer; ours is to come
@@ -129,6 +139,20 @@ void MapWithNatPmp(int leaseSeconds, std::chrono::milliseconds deadline, PortMap
   closenatpmp(&session);
 }
 
+void UnmapWithNatPmp(uint16_t port, std::chrono::milliseconds deadline) {
+  natpmp_t session;
+  if (initnatpmp(&session, 0, 0) < 0) return;
+  natpmpresp_t answer{};
+  if (sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, port, 0, 0) >= 0)
+    NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
+  closenatpmp(&session);
+}
+#else
+// Built without libnatpmp: no NAT-PMP gateway is ever found.
+void MapWithNatPmp(int, std::chrono::milliseconds, PortMapReport&, RouterMapping&) {}
+void UnmapWithNatPmp(uint16_t, std::chrono::milliseconds) {}
+#endif
+
 }  // namespace
 
 PortMapReport MapRouterPort(uint16_t port, int leaseSeconds, std::chrono::milliseconds deadline,
@@ -136,6 +160,9 @@ PortMapReport MapRouterPort(uint16_t port, int leaseSeconds, std::chrono::millis
   PortMapReport report;
   report.Port = port;
   held = {};
+#ifdef _WIN32
+  if (!StartWinsock()) return report;
+#endif
   int error = 0;
   UPNPDev* devices =
       upnpDiscover(static_cast<int>(deadline.count()), nullptr, nullptr, 0, 0, 2, &error);
@@ -166,12 +193,7 @@ void UnmapRouterPort(const RouterMapping& held, std::chrono::milliseconds deadli
     UPNP_DeletePortMapping(held.ControlUrl.c_str(), held.ServiceType.c_str(), port.c_str(), "TCP",
                            nullptr);
   } else if (held.Via == RouterMapping::Protocol::NatPmp) {
-    natpmp_t session;
-    if (initnatpmp(&session, 0, 0) < 0) return;
-    natpmpresp_t answer{};
-    if (sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, held.Port, 0, 0) >= 0)
-      NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
-    closenatpmp(&session);
+    UnmapWithNatPmp(held.Port, deadline);
   }
 }
 

@@ -1,10 +1,18 @@
 #include "platform/sockets.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+// After winsock2.h, which it needs.
+#include <ws2tcpip.h>
+
+#include "platform/win/winsock.h"
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -21,6 +29,42 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The few places where Winsock differs from the POSIX sockets.
+#ifdef _WIN32
+using Descriptor = SOCKET;
+constexpr Descriptor kNoSocket = INVALID_SOCKET;
+int LastError() { return WSAGetLastError(); }
+constexpr int kInterrupted = WSAEINTR, kWouldBlock = WSAEWOULDBLOCK, kInProgress = WSAEWOULDBLOCK;
+constexpr int kSendFlags = 0;
+int PollOne(Descriptor fd, short events, int milliseconds) {
+  WSAPOLLFD p{fd, events, 0};
+  return WSAPoll(&p, 1, milliseconds);
+}
+Descriptor OpenSocket() {
+  if (!StartWinsock()) return kNoSocket;
+  const Descriptor fd = socket(AF_INET, SOCK_STREAM, 0);
+  u_long nonBlocking = 1;
+  if (fd != kNoSocket && ioctlsocket(fd, FIONBIO, &nonBlocking) != 0) {
+    closesocket(fd);
+    return kNoSocket;
+  }
+  return fd;
+}
+void CloseSocket(Descriptor fd) { closesocket(fd); }
+#else
+using Descriptor = int;
+constexpr Descriptor kNoSocket = -1;
+int LastError() { return errno; }
+constexpr int kInterrupted = EINTR, kWouldBlock = EAGAIN, kInProgress = EINPROGRESS;
+constexpr int kSendFlags = MSG_NOSIGNAL;
+int PollOne(Descriptor fd, short events, int milliseconds) {
+  pollfd p{fd, events, 0};
+  return poll(&p, 1, milliseconds);
+}
+Descriptor OpenSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
+void CloseSocket(Descriptor fd) { close(fd); }
+#endif
 
 // Headers longer than this are not an address page.
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
@@ -66,12 +110,11 @@ int MillisecondsLeft(Clock::time_point deadline) {
 }
 
 // Until the socket is ready for `events`; false when the deadline passes first.
-bool Await(int fd, short events, Clock::time_point deadline) {
+bool Await(Descriptor fd, short events, Clock::time_point deadline) {
   for (;;) {
-    pollfd p{fd, events, 0};
-    const int ready = poll(&p, 1, MillisecondsLeft(deadline));
+    const int ready = PollOne(fd, events, MillisecondsLeft(deadline));
     if (ready > 0) return true;
-    if (ready == 0 || errno != EINTR) return false;
+    if (ready == 0 || LastError() != kInterrupted) return false;
   }
 }
 
@@ -117,16 +160,16 @@ std::optional<size_t> BodyStart(std::string_view reply) {
 
 class Socket {
  public:
-  Socket() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
+  Socket() : fd_(OpenSocket()) {}
   ~Socket() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ != kNoSocket) CloseSocket(fd_);
   }
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
-  int Fd() const { return fd_; }
+  Descriptor Fd() const { return fd_; }
 
  private:
-  int fd_;
+  Descriptor fd_;
 };
 
 bool Connect(const Socket& socket, in_addr address, uint16_t port, Clock::time_point deadline) {
@@ -135,19 +178,21 @@ bool Connect(const Socket& socket, in_addr address, uint16_t port, Clock::time_p
   to.sin_port = htons(port);
   to.sin_addr = address;
   if (connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return true;
-  if (errno != EINPROGRESS || !Await(socket.Fd(), POLLOUT, deadline)) return false;
+  if (LastError() != kInProgress || !Await(socket.Fd(), POLLOUT, deadline)) return false;
   int error = 0;
   socklen_t length = sizeof error;
-  return getsockopt(socket.Fd(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+  return getsockopt(socket.Fd(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) ==
+             0 &&
+         error == 0;
 }
 
 bool SendAll(const Socket& socket, std::string_view bytes, Clock::time_point deadline) {
   while (!bytes.empty()) {
-    const ssize_t n = send(socket.Fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    const auto n = send(socket.Fd(), bytes.data(), static_cast<int>(bytes.size()), kSendFlags);
     if (n > 0) {
       bytes.remove_prefix(static_cast<size_t>(n));
-    } else if (n < 0 && errno != EINTR &&
-               (errno != EAGAIN || !Await(socket.Fd(), POLLOUT, deadline))) {
+    } else if (n < 0 && LastError() != kInterrupted &&
+               (LastError() != kWouldBlock || !Await(socket.Fd(), POLLOUT, deadline))) {
       return false;
     }
   }
@@ -159,7 +204,8 @@ bool SendAll(const Socket& socket, std::string_view bytes, Clock::time_point dea
 std::optional<std::array<uint8_t, 4>> PeerIPv4Address(intptr_t socket) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
-  if (getpeername(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+  if (getpeername(static_cast<Descriptor>(socket), reinterpret_cast<sockaddr*>(&address),
+                  &length) != 0)
     return std::nullopt;
   std::array<uint8_t, 4> bytes{};
   if (address.ss_family == AF_INET) {
@@ -183,7 +229,7 @@ std::string HttpGetBody(const std::string& url, size_t maxBody, std::chrono::mil
   if (!page) return {};
   const std::optional<in_addr> host = ResolveIPv4(page->Host, deadline);
   const Socket socket;
-  if (!host || socket.Fd() < 0 || !Connect(socket, *host, page->Port, deadline)) return {};
+  if (!host || socket.Fd() == kNoSocket || !Connect(socket, *host, page->Port, deadline)) return {};
   // HTTP/1.0 keeps the body plain (no chunks); the no-cache headers ask for a fresh copy.
   const std::string request = "GET " + page->Path + " HTTP/1.0\r\nHost: " + page->Authority +
                               "\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"
@@ -201,8 +247,8 @@ std::string HttpGetBody(const std::string& url, size_t maxBody, std::chrono::mil
     // Never more than what is still wanted, so a flood stays outside.
     const size_t want =
         start ? *start + maxBody - reply.size() : kMaxHeaderBytes + 1 - reply.size();
-    const ssize_t n = recv(socket.Fd(), buffer, std::min(sizeof buffer, want), 0);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    const auto n = recv(socket.Fd(), buffer, static_cast<int>(std::min(sizeof buffer, want)), 0);
+    if (n < 0 && (LastError() == kInterrupted || LastError() == kWouldBlock)) continue;
     if (n <= 0) break;
     reply.append(buffer, static_cast<size_t>(n));
   }

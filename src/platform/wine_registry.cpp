@@ -12,6 +12,7 @@
 #include "core/names.h"
 #include "core/utf8.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 namespace fs = std::filesystem;
 
@@ -253,7 +254,7 @@ std::string ReadRegistryValue(const std::string& winePrefix, RegistryRoot root,
                               const std::string& keyPath, const std::string& valueName) {
   if (winePrefix.empty()) return kNotFound;
   const fs::path hive =
-      fs::path(winePrefix) / (root == RegistryRoot::LocalMachine ? "system.reg" : "user.reg");
+      PathFromUtf8(winePrefix) / (root == RegistryRoot::LocalMachine ? "system.reg" : "user.reg");
   const std::string key = NormalizeKey(keyPath);
   // A 64-bit prefix shows the 32-bit game its keys under Wow6432Node, so that twin comes first.
   const bool win64 = IsWin64Hive(hive);
@@ -276,14 +277,15 @@ std::string MapWindowsPath(const std::string& winePrefix, const std::string& win
   }
   const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
   std::error_code ec;
-  fs::path base = fs::path(winePrefix) / "dosdevices" / (std::string(1, drive) + ":");
+  const fs::path prefix = PathFromUtf8(winePrefix);
+  fs::path base = prefix / "dosdevices" / PathFromUtf8(std::string(1, drive) + ":");
   if (!fs::is_directory(base, ec)) {
-    base = fs::path(winePrefix) / "drive_c";
+    base = prefix / "drive_c";
     if (drive != 'c' || !fs::is_directory(base, ec)) return "";
   }
   const fs::path canonical = fs::canonical(base, ec);
   if (!ec) base = canonical;
-  std::string mapped = ResolveUtf8Below(base, windowsPath.substr(2)).string();
-  while (mapped.size() > 1 && mapped.back() == '/') mapped.pop_back();
+  std::string mapped = Utf8FromPath(ResolveUtf8Below(base, windowsPath.substr(2)));
+  while (mapped.size() > 1 && (mapped.back() == '/' || mapped.back() == '\\')) mapped.pop_back();
   return mapped;
 }

@@ -12,6 +12,7 @@
 #include "platform/file_handle.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 #include "records/record_file.h"
 
 namespace fs = std::filesystem;
@@ -121,7 +122,7 @@ fs::path SavegameFile(const AppPaths& paths) {
   if (!paths.GameDir.empty() && save.compare(0, paths.GameDir.size(), paths.GameDir) == 0) {
     return GamePath(paths.GameDir, std::string_view(save).substr(paths.GameDir.size()));
   }
-  return fs::path(save);
+  return PathFromUtf8(save);
 }
 
 StepError ReadSavegame(const AppPaths& paths, NameGenerator& names, CharacterPackage& package) {

@@ -26,6 +26,13 @@ ByteString ParallelCompressed(const ByteString& data) {
   return out;
 }
 
+// bzip2, lbzip2 and pbzip2 are Linux programs; the Windows build checks its own decoders alone.
+#ifdef _WIN32
+constexpr bool kBzipPrograms = false;
+#else
+constexpr bool kBzipPrograms = true;
+#endif
+
 // The output of a shell command reading `input` on its standard input.
 ByteString Filtered(const ByteString& input, const std::string& command) {
   TempDir dir;
@@ -89,7 +96,7 @@ TEST(ParallelBzCompressor, MakesOneStreamThatEveryDecoderReadsWhole) {
     const ByteString packed = ParallelCompressed(data);
     EXPECT_EQ(Decode(packed, 0), (Decoded{data, BZ_STREAM_END}));
     EXPECT_EQ(Decode(packed, 2), (Decoded{data, BZ_STREAM_END}));
-    EXPECT_EQ(Filtered(packed, "bzip2 -d"), data);
+    if (kBzipPrograms) EXPECT_EQ(Filtered(packed, "bzip2 -d"), data);
   }
 }
 
@@ -97,13 +104,16 @@ TEST(DecodeStoredStream, GivesTheSerialDecodersBytesAndResultForAnyStream) {
   // Ordinary data, and a run whose blocks unpack to more than a worker holds.
   const ByteString data = Pattern(500'000, 4) + ByteString(5'000'000, '\0') + Pattern(900, 5);
   const ByteString noise = RunsThenNoise();
-  for (const auto& [name, plain, packed] :
-       std::vector<std::tuple<std::string, ByteString, ByteString>>{
-           {"joined", data, ParallelCompressed(data)},
-           {"bzip2 -9", data, Filtered(data, "bzip2 -9")},
-           {"lbzip2", data, Filtered(data, "lbzip2 -n 2")},
-           {"pbzip2, one stream per block", data, Filtered(data, "pbzip2 -p2 -c")},
-           {"a block ending with a 1 MiB piece", noise, Compressed(noise)}}) {
+  std::vector<std::tuple<std::string, ByteString, ByteString>> streams{
+      {"joined", data, ParallelCompressed(data)},
+      {"a block ending with a 1 MiB piece", noise, Compressed(noise)}};
+  if (kBzipPrograms) {
+    streams.insert(streams.end(),
+                   {{"bzip2 -9", data, Filtered(data, "bzip2 -9")},
+                    {"lbzip2", data, Filtered(data, "lbzip2 -n 2")},
+                    {"pbzip2, one stream per block", data, Filtered(data, "pbzip2 -p2 -c")}});
+  }
+  for (const auto& [name, plain, packed] : streams) {
     SCOPED_TRACE(name);
     ByteString damaged = packed;
     damaged[packed.size() / 3] ^= 0x08;

@@ -15,6 +15,7 @@
 #include "net/comp.h"
 #include "net/media_list.h"
 #include "net/receiver.h"
+#include "platform/path_text.h"
 #include "records/record_file.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
@@ -67,7 +68,10 @@ struct Side {
   std::set<std::string> Files() const {
     std::set<std::string> files;
     for (const auto& e : std::filesystem::recursive_directory_iterator(root.Path())) {
-      if (e.is_regular_file()) files.insert(std::filesystem::relative(e.path(), root.Path()));
+      if (!e.is_regular_file()) continue;
+      std::string name = Utf8FromPath(std::filesystem::relative(e.path(), root.Path()));
+      std::replace(name.begin(), name.end(), '\\', '/');
+      files.insert(name);
     }
     return files;
   }

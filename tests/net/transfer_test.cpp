@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "net/bzip2_stream.h"
+#include "platform/path_text.h"
 #include "protocol_fixture.h"
 
 namespace {
@@ -53,7 +54,10 @@ TEST(TransferExchange, DeliversThePluginAndTheMissingMediaOnly) {
   EXPECT_EQ(p.b.DataFile("textures/tx_glass.dds"), Pattern(300000, 12));
   EXPECT_EQ(p.b.DataFile("icons/A/HELM.TGA"), "mine");
   EXPECT_EQ(p.b.DataFile("Meshes/Mine.nif"), "also mine");
-  EXPECT_FALSE(fs::exists(p.b.DataFiles() / "Textures") || fs::exists(p.b.DataFiles() / "Icons"));
+  EXPECT_TRUE(std::ranges::none_of(p.b.Files(), [](const std::string& file) {
+    return file.find("/Textures/") != std::string::npos ||
+           file.find("/Icons/") != std::string::npos;
+  }));
   EXPECT_EQ(p.b.ui.Label4, (Strings{"Receiving character media list.", "Sending file requests.",
                                     "Receiving character data.", "Unpacking media files."}));
   EXPECT_EQ(p.b.ui.States, (Strings{"Busy", "Idle"}));
@@ -190,7 +194,8 @@ TEST(TransferHostile, DeliveriesWriteOnlyAskedBytesUnderSafeNames) {
 std::set<std::string> Tree(const Side& side) {
   std::set<std::string> tree;
   for (const auto& e : fs::recursive_directory_iterator(side.DataFiles())) {
-    const std::string name = fs::relative(e.path(), side.DataFiles());
+    std::string name = Utf8FromPath(fs::relative(e.path(), side.DataFiles()));
+    std::replace(name.begin(), name.end(), '\\', '/');
     tree.insert(e.is_directory() ? name + "/" : name + "=" + side.DataFile(name));
   }
   return tree;

@@ -4,6 +4,7 @@
 
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -18,14 +19,21 @@ TEST(GamePaths, ExactMatchesFirstAndMissingComponentsKeepTheirSpelling) {
   dir.Write("saves/a.ess", "1");
   dir.Write("Saves/a.ess", "2");
   dir.Write("Data Files/x", "");
-  const std::string game = dir.Path().string();
+  const std::string game = Utf8FromPath(dir.Path());
+#ifdef _WIN32
+  // Windows folders ignore letter case themselves: any spelling is the same file.
+  EXPECT_EQ(ReadWholeFile(GamePath(game, "\\SAVES\\A.ess")), "2");
+  EXPECT_TRUE(fs::equivalent(GamePath(game, "\\data files\\x"), dir.Path() / "Data Files/x"));
+#else
   EXPECT_EQ(GamePath(game, "\\Saves\\a.ess"), dir.Path() / "Saves/a.ess");
   EXPECT_EQ(GamePath(game, "\\saves\\a.ess"), dir.Path() / "saves/a.ess");
   EXPECT_EQ(GamePath(game, "\\data files\\Textures\\new.dds"),
             dir.Path() / "Data Files/Textures/new.dds");
+#endif
 }
 
-// Game names are bytes in the game's code page; the files on disk have UTF-8 names.
+// Game names are bytes in the game's code page; the files on disk have UTF-8 names (UTF-16 on
+// Windows), in a game folder whose own name is not ASCII either.
 TEST(GamePaths, NamesInTheGamesCodePageFindTheirUtf8Files) {
   struct Case {
     const char* page;
@@ -42,9 +50,13 @@ TEST(GamePaths, NamesInTheGamesCodePageFindTheirUtf8Files) {
   for (const Case& c : cases) {
     ScopedEnv page("QUIB_CODE_PAGE", c.page);
     TempDir dir;
-    const fs::path file = dir.Write(c.diskName, "x");
-    EXPECT_EQ(GamePath(dir.Path().string(), "\\" + c.gameName), file) << c.page;
-    EXPECT_EQ(GameNameFromUtf8(file.filename().string()), c.gameName.substr(7)) << c.page;
+    const std::string folder = "Gam\u00e9 \u0141\u00f3d\u017a \u0416\u0443\u043a/";
+    const fs::path file = dir.Write(folder + c.diskName, "x");
+    const std::string game = Utf8FromPath(dir.Path() / PathFromUtf8(folder));
+    EXPECT_EQ(GamePath(game, "\\" + c.gameName), file) << c.page;
+    EXPECT_EQ(GameNameFromUtf8(Utf8FromPath(file.filename())), c.gameName.substr(7)) << c.page;
+    EXPECT_TRUE(WriteFileAtomically(GamePath(game, "\\MESHES\\new" + c.gameName.substr(7)), "y"));
+    EXPECT_EQ(dir.Read(folder + "Meshes/new" + c.diskName.substr(7)), "y") << c.page;
   }
   // No form in the code page (0x81 is unassigned in 1252; Cyrillic in 1252): missing.
   EXPECT_EQ(GamePath("/g", "\\Meshes\\a\x81.nif"), fs::path());

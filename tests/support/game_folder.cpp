@@ -1,10 +1,9 @@
 #include "support/game_folder.h"
 
-#include <sys/time.h>
-
 #include <algorithm>
 #include <ctime>
 
+#include "core/local_time.h"
 #include "fixtures/arena_template.h"
 
 GameFolder::GameFolder() {
@@ -20,13 +19,12 @@ void GameFolder::WriteDataFile(const std::string& name, const ByteString& bytes,
   std::replace(relative.begin(), relative.end(), '\\', '/');
   const auto path = dir_.Write("Morrowind/Data Files/" + relative, bytes);
   std::time_t when = std::time(nullptr) - static_cast<std::time_t>(daysAgo) * 86400;
-  std::tm local{};
-  localtime_r(&when, &local);
+  std::tm local = LocalTime(when);
   local.tm_hour = 12;
   local.tm_min = local.tm_sec = 0;
   when = std::mktime(&local);
-  const timeval times[2] = {{when, 0}, {when, 0}};
-  utimes(path.c_str(), times);
+  std::filesystem::last_write_time(
+      path, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(when)));
 }
 
 void GameFolder::WriteSavegame(const std::string& name, const ByteString& bytes) {

@@ -9,9 +9,16 @@
 struct ScopedEnv {
   ScopedEnv(const char* name, const std::optional<std::string>& value) : Name(name) {
     if (const char* old = std::getenv(name)) Old = old;
-    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    Set(name, value);
   }
-  ~ScopedEnv() { Old ? setenv(Name, Old->c_str(), 1) : unsetenv(Name); }
+  ~ScopedEnv() { Set(Name, Old); }
+  static void Set(const char* name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value->c_str() : "");  // an empty value removes the variable
+#else
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+#endif
+  }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
   const char* Name;

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr unsigned kRouteUp = 0x1;  // RTF_UP
-
 std::string RouteTable() {
   std::ifstream file("/proc/net/route");
   std::stringstream text;
@@ -53,23 +51,6 @@ std::string Dotted(const std::array<uint8_t, 4>& a) {
 
 }  // namespace
 
-std::vector<std::string> DefaultRouteInterfaces(const std::string& routeTable) {
-  std::vector<std::string> names;
-  std::istringstream routes(routeTable);
-  std::string line;
-  std::getline(routes, line);  // column titles
-  while (std::getline(routes, line)) {
-    std::istringstream fields(line);
-    std::string iface, destination, gateway, flags, refCount, use, metric, mask;
-    if (!(fields >> iface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask))
-      continue;
-    unsigned flagBits = static_cast<unsigned>(std::strtoul(flags.c_str(), nullptr, 16));
-    if (destination == "00000000" && mask == "00000000" && (flagBits & kRouteUp) && iface != "lo")
-      names.push_back(iface);
-  }
-  return names;
-}
-
 bool HasDefaultRoute() { return !DefaultRouteInterfaces(RouteTable()).empty(); }
 
 std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
@@ -90,18 +71,4 @@ std::string PrimaryIPv4Address() {
     if (row.Up && !row.Loopback) return Dotted(row.Address);
   }
   return "127.0.0.1";
-}
-
-std::optional<std::array<uint8_t, 4>> LookUpIPv4(const std::string& host) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-    return std::nullopt;
-  }
-  std::array<uint8_t, 4> address{};
-  std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, 4);
-  freeaddrinfo(found);
-  return address;
 }

@@ -1,4 +1,3 @@
-#ifdef _WIN32
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shlobj.h>
@@ -9,9 +8,9 @@ std::filesystem::path UserDataFolder() {
   PWSTR local = nullptr;
   std::filesystem::path folder;
   if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &local))) {
-    folder = std::filesystem::path(local) / L"Quib";
+    folder = local;
+    folder /= L"Quib";
   }
   CoTaskMemFree(local);  // also when the call failed
   return folder;
 }
-#endif

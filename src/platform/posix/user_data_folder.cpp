@@ -1,14 +1,13 @@
-#ifndef _WIN32
 #include <cstdlib>
 
 #include "platform/own_folders.h"
+#include "platform/path_text.h"
 
 std::filesystem::path UserDataFolder() {
   // The base directory specification ignores a relative $XDG_DATA_HOME.
   const char* data = std::getenv("XDG_DATA_HOME");
-  if (data && data[0] == '/') return std::filesystem::path(data) / "quib";
+  if (data && data[0] == '/') return PathFromUtf8(data) / "quib";
   const char* home = std::getenv("HOME");
-  if (home && *home) return std::filesystem::path(home) / ".local" / "share" / "quib";
+  if (home && *home) return PathFromUtf8(home) / ".local" / "share" / "quib";
   return {};
 }
-#endif

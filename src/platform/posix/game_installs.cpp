@@ -9,47 +9,13 @@
 #include "platform/files.h"
 #include "platform/game_path.h"
 #include "platform/install_configs.h"
+#include "platform/path_text.h"
+#include "platform/steam_libraries.h"
 #include "platform/wine_registry.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Steam's app id of the game.
-constexpr const char* kAppId = "22320";
-// Launcher configs are small; a larger file is not one.
-constexpr int64_t kMaxConfigSize = 4 << 20;
-
-std::optional<std::string> ReadConfig(const fs::path& file) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file, ec) || FileSize(file) > kMaxConfigSize) return std::nullopt;
-  return ReadWholeFile(file);
-}
-
-std::optional<ValveNode> ReadValveFile(const fs::path& file) {
-  const std::optional<std::string> text = ReadConfig(file);
-  return text ? ReadValveText(*text) : std::nullopt;
-}
-
-bool IsDirectory(const fs::path& path) {
-  std::error_code ec;
-  return !path.empty() && fs::is_directory(path, ec);
-}
-
-fs::path Canonical(const fs::path& path) {
-  std::error_code ec;
-  const fs::path canonical = fs::weakly_canonical(fs::absolute(path, ec), ec);
-  return ec ? path : canonical;
-}
-
-// Adds an existing folder once, by its canonical path (~/.steam/steam is often a link).
-void AddFolder(std::vector<fs::path>& folders, const fs::path& folder) {
-  if (!IsDirectory(folder)) return;
-  const fs::path canonical = Canonical(folder);
-  if (std::find(folders.begin(), folders.end(), canonical) == folders.end()) {
-    folders.push_back(canonical);
-  }
-}
 
 // The entries of a folder, sorted by name, for an order that does not depend on the disk.
 std::vector<fs::path> Entries(const fs::path& folder) {
@@ -99,49 +65,12 @@ std::vector<fs::path> SteamRoots(const std::string& home) {
   return roots;
 }
 
-// The Steam client's own library and those its libraryfolders.vdf lists, by either of the
-// layouts Steam has written: "N" { "path" "..." } or the older "N" "...".
-std::vector<fs::path> SteamLibraries(const std::vector<fs::path>& roots) {
-  std::vector<fs::path> libraries;
-  for (const fs::path& root : roots) {
-    if (IsDirectory(root / "steamapps")) AddFolder(libraries, root);
-    for (const fs::path& file :
-         {root / "steamapps" / "libraryfolders.vdf", root / "config" / "libraryfolders.vdf"}) {
-      const std::optional<ValveNode> tree = ReadValveFile(file);
-      const ValveNode* list = tree ? ValveFind(*tree, {"libraryfolders"}) : nullptr;
-      if (!list) continue;
-      for (const ValveNode& entry : list->Children) {
-        const bool numbered =
-            !entry.Key.empty() && std::all_of(entry.Key.begin(), entry.Key.end(),
-                                              [](char c) { return c >= '0' && c <= '9'; });
-        const ValveNode* path = ValveFind(entry, {"path"});
-        const std::string folder = path ? path->Value : numbered ? entry.Value : "";
-        if (!folder.empty() && IsDirectory(fs::path(folder) / "steamapps")) {
-          AddFolder(libraries, folder);
-        }
-      }
-    }
-  }
-  return libraries;
-}
-
 std::string SteamGameDir(const fs::path& library) {
-  const fs::path steamapps = library / "steamapps";
-  const fs::path manifest = steamapps / ("appmanifest_" + std::string(kAppId) + ".acf");
-  if (!NormalFileExists(manifest)) return kNotFound;
+  if (!HoldsSteamGame(library)) return kNotFound;
   const std::string registered =
-      GameDirFromRegistry((steamapps / "compatdata" / kAppId / "pfx").string());
-  if (registered != kNotFound && IsDirectory(registered)) return registered;
-  std::string installDir = "Morrowind";
-  const std::optional<ValveNode> tree = ReadValveFile(manifest);
-  const ValveNode* named = tree ? ValveFind(*tree, {"AppState", "installdir"}) : nullptr;
-  if (named && !named->Value.empty() && named->Value.find_first_of("/\\") == std::string::npos &&
-      !HasParentStep(named->Value)) {
-    installDir = named->Value;
-  }
-  const fs::path common = ResolveUtf8Below(steamapps / "common", installDir);
-  return NormalFileExists(ResolveUtf8Below(common, "Morrowind.exe")) ? common.string()
-                                                                     : std::string(kNotFound);
+      GameDirFromRegistry(Utf8FromPath(library / "steamapps" / "compatdata" / kSteamAppId / "pfx"));
+  if (registered != kNotFound && IsDirectory(PathFromUtf8(registered))) return registered;
+  return SteamLibraryGameDir(library);
 }
 
 std::vector<fs::path> ConfigFiles(const std::vector<fs::path>& folders,
@@ -166,7 +95,7 @@ std::vector<fs::path> LauncherPrefixes(const std::string& home) {
        ConfigFiles({h / ".config/heroic/GamesConfig",
                     h / ".var/app/com.heroicgameslauncher.hgl/config/heroic/GamesConfig"},
                    {".json"})) {
-    const std::optional<std::string> text = ReadConfig(file);
+    const std::optional<std::string> text = ReadLauncherFile(file);
     if (!text) continue;
     for (const std::string& prefix : JsonStringMembers(*text, "winePrefix")) {
       prefixes.push_back(WinePrefixIn(ExpandHome(prefix, home)));
@@ -174,7 +103,7 @@ std::vector<fs::path> LauncherPrefixes(const std::string& home) {
   }
   for (const fs::path& file : ConfigFiles(
            {h / ".config/lutris/games", h / ".local/share/lutris/games"}, {".yml", ".yaml"})) {
-    const std::optional<std::string> text = ReadConfig(file);
+    const std::optional<std::string> text = ReadLauncherFile(file);
     const std::optional<std::string> prefix =
         text ? YamlValue(*text, "game", "prefix") : std::nullopt;
     if (prefix && !prefix->empty()) prefixes.push_back(WinePrefixIn(ExpandHome(*prefix, home)));
@@ -226,9 +155,10 @@ bool HasProtonScript(const fs::path& folder) {
 std::string ConfiguredTool(const std::vector<fs::path>& roots) {
   for (const fs::path& root : roots) {
     const std::optional<ValveNode> tree = ReadValveFile(root / "config" / "config.vdf");
-    const ValveNode* name = tree ? ValveFind(*tree, {"InstallConfigStore", "Software", "Valve",
-                                                     "Steam", "CompatToolMapping", kAppId, "name"})
-                                 : nullptr;
+    const ValveNode* name =
+        tree ? ValveFind(*tree, {"InstallConfigStore", "Software", "Valve", "Steam",
+                                 "CompatToolMapping", kSteamAppId, "name"})
+             : nullptr;
     if (name && !name->Value.empty()) return name->Value;
   }
   return "";
@@ -347,7 +277,7 @@ GameWorld WorldOfGameDir(const std::string& gameDir, const InstallSearch& search
     const std::vector<fs::path> libraries = SteamLibraries(roots);
     world.Steam = true;
     world.CompatData =
-        prefix.empty() ? library / "steamapps" / "compatdata" / kAppId : prefix.parent_path();
+        prefix.empty() ? library / "steamapps" / "compatdata" / kSteamAppId : prefix.parent_path();
     world.Prefix = world.CompatData / "pfx";
     world.SteamClient = roots.empty() ? library : roots.front();
     for (const fs::path& root : roots) {

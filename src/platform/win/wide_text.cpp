@@ -1,0 +1,24 @@
+#include "platform/win/wide_text.h"
+
+#include <windows.h>
+
+std::optional<std::wstring> WideFromUtf8(std::string_view text) {
+  if (text.empty()) return std::wstring();
+  const int size = static_cast<int>(text.size());
+  const int length =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  if (length <= 0) return std::nullopt;
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Utf8FromWide(std::wstring_view text) {
+  if (text.empty()) return std::string();
+  const int size = static_cast<int>(text.size());
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(length > 0 ? length : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
