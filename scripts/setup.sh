@@ -3,7 +3,7 @@
 
 QUIB_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libbz2-dev googletest libgtest-dev
                libgmock-dev libbenchmark-dev clang-format bzip2 libminiupnpc-dev
-               libnatpmp-dev)
+               libnatpmp-dev ccache)
 # The tests and benchmarks check the transfer's bzip2 streams against these encoders; the
 # tests across network namespaces need a router with NAT and a port-mapping daemon.
 QUIB_TEST_PACKAGES=(lbzip2 pbzip2 iproute2 nftables miniupnpd-nftables)
@@ -36,7 +36,8 @@ quib_install_packages() {
 quib_build() {
   local preset="$1"
   if [ ! -f "build/$preset/build.ninja" ]; then
-    cmake --preset "$preset"
+    # Six builds share most of their sources; ccache compiles each file once per flag set.
+    CMAKE_CXX_COMPILER_LAUNCHER=ccache cmake --preset "$preset"
   fi
   cmake --build --preset "$preset" -j "$(nproc)"
 }
