@@ -3,12 +3,12 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "app/address_discovery.h"
-#include "app/environment.h"
-#include "app/startup.h"
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "core/ui.h"
+#include "link/address_discovery.h"
+#include "link/environment.h"
+#include "link/startup.h"
 #include "net/bytes.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/environment.h"
 #include "app/link_controller.h"
 #include "bridge/bridge.h"
 #include "bridge/relay_tables.h"
@@ -20,6 +19,7 @@
 #include "core/app_paths.h"
 #include "core/name_generator.h"
 #include "core/ui.h"
+#include "link/environment.h"
 #include "net/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"

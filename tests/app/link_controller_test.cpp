@@ -8,7 +8,6 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/address_page_server.h"
 #include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
 #include "commands/relay_receiver.h"
@@ -17,6 +16,7 @@
 #include "net/media_list.h"
 #include "net/peer_link.h"
 #include "net/receiver.h"
+#include "support/address_page_server.h"
 #include "support/fake_ui.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "link/startup.h"
 
 #include <filesystem>
 
