@@ -1,4 +1,4 @@
-#include "app/link_controller.h"
+#include "link/link_controller.h"
 
 #include <gmock/gmock.h>
 
@@ -6,15 +6,16 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
+#include "app/peer_link.h"
 #include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
 #include "commands/relay_receiver.h"
 #include "core/name_generator.h"
 #include "net/bytes.h"
 #include "net/media_list.h"
-#include "net/peer_link.h"
 #include "net/receiver.h"
 #include "support/address_page_server.h"
 #include "support/fake_ui.h"
@@ -32,17 +33,25 @@ const std::string kListening = "Please establish connection with Peer\r\nYour ex
 class FakeView : public LinkView {
  public:
   void SetDrop1BackColor(int color) override { Color = color; }
-  void SetDrop1Caption(const QString& caption) override { Caption = caption.toStdString(); }
-  QString AddressBoxText(int box) const override { return Boxes[box - 1]; }
+  void SetDrop1Caption(const std::string& caption) override { Caption = caption; }
+  std::string AddressBoxText(int box) const override { return Boxes[box - 1]; }
   void EnableTimer2() override { Timer2 = true; }
   void AskToLink(const std::string& question) override { Question = question; }
   void CloseLinkQuestion() override { Question.clear(); }
+  void CheckQuestionAfter(std::chrono::milliseconds delay) override {
+    QTimer::singleShot(delay, &Context, [this] { Check(); });
+  }
+  void RunOnWindowThread(std::function<void()> task) override {
+    QMetaObject::invokeMethod(&Context, std::move(task), Qt::QueuedConnection);
+  }
 
   int Color = 255;
   std::string Caption = "Select a Character to proceed.";
-  QString Boxes[4] = {"127", "0", "0", "1"};
+  std::string Boxes[4] = {"127", "0", "0", "1"};
   bool Timer2 = false;
   std::string Question;  // the open one
+  std::function<void()> Check;
+  QObject Context;
 };
 
 // One copy of the program without its window: its folders, its port and the link.
@@ -53,6 +62,7 @@ struct Side {
     env.ProgramDir = paths.ProgramDir = program.Path().string();
     env.PrimaryAddress = [] { return std::string("192.0.2.1"); };
     relay.VarNameCount = relay.OutVarCount = 3;
+    view.Check = [this] { controller.CheckQuestion(); };
   }
 
   bool Start() {
@@ -112,7 +122,7 @@ TEST(LinkController, ALinkEndingWhenThePortIsTakenLeavesTheLabelRed) {
     side.game.Write("Data Files/MWSE/remotepc", "\x01" + ByteString(3, '\0') + kTail);
     QTcpServer occupant;
     ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
-    broke ? emit side.link.Error() : emit side.link.Closed();
+    broke ? side.controller.OnError() : side.controller.OnClosed();
     EXPECT_EQ(side.view.Color, 255);
     EXPECT_THAT(side.view.Caption, HasSubstr(std::to_string(side.env.PeerPort)));
     EXPECT_EQ(side.RemotePc(), ByteString(4, '\0') + kTail);
@@ -135,7 +145,7 @@ TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData)
   // A character message of which only a part arrived.
   side.receiver.ProcessArrival("\xFF\xFE" + LongToBytes(5000) + ByteString(3000, 'x'));
   ASSERT_TRUE(side.receiver.State().PayloadPending);
-  emit side.link.Error();
+  side.controller.OnError();
   EXPECT_TRUE(!side.link.IsConnected() && side.link.IsListening());
   EXPECT_FALSE(side.receiver.State().PayloadPending);
   EXPECT_EQ(side.ui.States.back(), "Disconnected");

@@ -7,15 +7,15 @@
 #include <map>
 #include <optional>
 
-#include "core/peer_sender.h"
 #include "link/outgoing_queue.h"
+#include "link/peer_connection.h"
 
 class QTcpServer;
 class QTcpSocket;
 
-// The two sockets of the peer connection: the listener (sckListen) and the one connection
-// (sckConnection). Qt's signals are mapped onto the events the main window reacts to, one at
-// a time on the window's thread, in the order the socket saw them:
+// The peer connection on Qt's sockets. Qt's signals are mapped onto the link's events, each
+// raised as a signal as well, one at a time on the window's thread, in the order the socket
+// saw them:
 //  - ConnectionRequest: a peer knocked on the listener (Accept() or Refuse() it). Until then
 //    nothing it sends is read.
 //  - Connected: our dial succeeded.
@@ -26,7 +26,7 @@ class QTcpSocket;
 // Arrived data goes to the arrival handler. The handler is never re-entered: data that
 // arrives while it runs (it may yield to the event loop) is handed over after it returns,
 // in arrival order.
-class PeerLink : public QObject, public PeerSender {
+class PeerLink : public QObject, public PeerConnection {
   Q_OBJECT
 
  public:
@@ -35,33 +35,34 @@ class PeerLink : public QObject, public PeerSender {
 
   // Closes the listener, binds it to (port, localAddress; empty = all IPv4 interfaces) and
   // listens. False when it cannot listen.
-  bool Listen(const QString& localAddress, quint16 port);
-  void CloseListener();
-  bool IsListening() const;
+  bool Listen(const std::string& localAddress, uint16_t port) override;
+  void CloseListener() override;
+  bool IsListening() const override;
   // Why the last Listen() failed, in the system's words.
-  QString ListenError() const;
+  std::string ListenError() const override;
   // The listener's bound address as dotted text ("0.0.0.0" when bound to all interfaces).
   QString ListenerAddress() const;
   quint16 ListenerPort() const;
 
   // The address a pending request comes from; nothing when it is no longer pending.
-  std::optional<std::array<uint8_t, 4>> RequestAddress(quint64 request) const;
+  std::optional<std::array<uint8_t, 4>> RequestAddress(uint64_t request) const override;
   // Takes a pending request over on the connection socket.
-  void Accept(quint64 request);
+  void Accept(uint64_t request) override;
   // Closes a pending request's connection.
-  void Refuse(quint64 request);
+  void Refuse(uint64_t request) override;
   // Closes the connection socket, then dials host:port.
-  void Dial(const QString& host, quint16 port);
+  void Dial(const std::string& host, uint16_t port) override;
   // Closes the connection socket without raising Closed or Error.
-  void CloseConnection();
+  void CloseConnection() override;
   // The peer's address as dotted text; empty when there is none.
-  QString RemoteAddress() const;
+  std::string RemoteAddress() const override;
 
   bool IsConnected() const override;
   void Send(const ByteString& bytes) override;
   void SendLong(std::unique_ptr<MessageSource> message) override;
 
-  void SetArrivalHandler(std::function<void(const ByteString&)> handler);
+  void SetArrivalHandler(std::function<void(const ByteString&)> handler) override;
+  void SetEvents(LinkEvents* events) override { events_ = events; }
 
   QTcpServer* Listener() const { return listener_; }
   QTcpSocket* Connection() const { return connection_; }
@@ -92,6 +93,7 @@ class PeerLink : public QObject, public PeerSender {
   QTcpServer* listener_;
   QTcpSocket* connection_;
   std::function<void(const ByteString&)> arrival_;
+  LinkEvents* events_ = nullptr;
   struct Request {
     qintptr Descriptor;
     std::array<uint8_t, 4> From;

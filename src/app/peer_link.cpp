@@ -1,4 +1,4 @@
-#include "net/peer_link.h"
+#include "app/peer_link.h"
 
 #include <QHostAddress>
 #include <QMetaObject>
@@ -30,8 +30,9 @@ void CloseDescriptor(qintptr descriptor) {
   if (socket.setSocketDescriptor(descriptor)) socket.abort();
 }
 
-bool ParseIPv4(const QString& text, QHostAddress& address) {
-  return address.setAddress(text) && address.protocol() == QAbstractSocket::IPv4Protocol;
+bool ParseIPv4(const std::string& text, QHostAddress& address) {
+  return address.setAddress(QString::fromStdString(text)) &&
+         address.protocol() == QAbstractSocket::IPv4Protocol;
 }
 
 }  // namespace
@@ -45,7 +46,10 @@ PeerLink::PeerLink(QObject* parent)
   // While the arrival handler is busy, what the peer sends waits in this buffer and then in
   // the system's; once both are full, TCP holds the peer back.
   connection_->setReadBufferSize(4 * 1024 * 1024);
-  connect(connection_, &QTcpSocket::connected, this, [this] { emit Connected(); });
+  connect(connection_, &QTcpSocket::connected, this, [this] {
+    if (events_) events_->OnConnected();
+    emit Connected();
+  });
   connect(connection_, &QTcpSocket::readyRead, this, &PeerLink::OnReadyRead);
   connect(connection_, &QTcpSocket::disconnected, this, &PeerLink::OnDisconnected);
   connect(connection_, &QTcpSocket::errorOccurred, this,
@@ -59,10 +63,10 @@ PeerLink::~PeerLink() {
   RefusePending();
 }
 
-bool PeerLink::Listen(const QString& localAddress, quint16 port) {
+bool PeerLink::Listen(const std::string& localAddress, uint16_t port) {
   CloseListener();
   QHostAddress address(QHostAddress::AnyIPv4);
-  if (!localAddress.isEmpty() && !ParseIPv4(localAddress, address)) return false;
+  if (!localAddress.empty() && !ParseIPv4(localAddress, address)) return false;
   return listener_->listen(address, port);
 }
 
@@ -73,7 +77,7 @@ void PeerLink::CloseListener() {
 
 bool PeerLink::IsListening() const { return listener_->isListening(); }
 
-QString PeerLink::ListenError() const { return listener_->errorString(); }
+std::string PeerLink::ListenError() const { return listener_->errorString().toStdString(); }
 
 QString PeerLink::ListenerAddress() const { return listener_->serverAddress().toString(); }
 
@@ -98,6 +102,7 @@ void PeerLink::OfferRequest(quint64 request) {
     Refuse(request);
     return;
   }
+  if (events_) events_->OnConnectionRequest(request);
   emit ConnectionRequest(request);
 }
 
@@ -106,20 +111,20 @@ void PeerLink::RefusePending() {
   pending_.clear();
 }
 
-std::optional<std::array<uint8_t, 4>> PeerLink::RequestAddress(quint64 request) const {
+std::optional<std::array<uint8_t, 4>> PeerLink::RequestAddress(uint64_t request) const {
   const auto found = pending_.find(request);
   if (found == pending_.end()) return std::nullopt;
   return found->second.From;
 }
 
-void PeerLink::Refuse(quint64 request) {
+void PeerLink::Refuse(uint64_t request) {
   const auto found = pending_.find(request);
   if (found == pending_.end()) return;
   CloseDescriptor(found->second.Descriptor);
   pending_.erase(found);
 }
 
-void PeerLink::Accept(quint64 request) {
+void PeerLink::Accept(uint64_t request) {
   const auto found = pending_.find(request);
   if (found == pending_.end()) return;
   const qintptr descriptor = found->second.Descriptor;
@@ -132,7 +137,7 @@ void PeerLink::Accept(quint64 request) {
   }
 }
 
-void PeerLink::Dial(const QString& host, quint16 port) {
+void PeerLink::Dial(const std::string& host, uint16_t port) {
   CloseConnection();
   StartConnection();
   QHostAddress address;
@@ -168,12 +173,12 @@ void PeerLink::CloseConnection() {
   queue_.Clear();  // a message cut off leaves nothing behind to follow it
 }
 
-QString PeerLink::RemoteAddress() const {
+std::string PeerLink::RemoteAddress() const {
   QHostAddress peer = connection_->peerAddress();
   if (peer.isNull()) return {};
   bool isV4 = false;
   quint32 v4 = peer.toIPv4Address(&isV4);
-  return isV4 ? QHostAddress(v4).toString() : peer.toString();
+  return (isV4 ? QHostAddress(v4).toString() : peer.toString()).toStdString();
 }
 
 bool PeerLink::IsConnected() const {
@@ -276,8 +281,10 @@ void PeerLink::Raise(bool error) {
   }
   endRaised_ = true;
   if (error) {
+    if (events_) events_->OnError();
     emit Error();
   } else {
+    if (events_) events_->OnClosed();
     emit Closed();
   }
 }
@@ -288,5 +295,6 @@ void PeerLink::OnBytesWritten(qint64 count) {
   qint64 sent = sentSoFar_;
   qint64 remaining = connection_->bytesToWrite() + static_cast<qint64>(queue_.Waiting());
   if (remaining == 0) sentSoFar_ = 0;  // the next send counts from zero
+  if (events_) events_->OnSendProgress(sent, remaining);
   emit SendProgress(sent, remaining);
 }
