@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/peer_link.h"
+#include "app/qt_socket_layer.h"
 #include "bridge/bridge.h"
 #include "bridge/relay_tables.h"
 #include "commands/exporter.h"
@@ -132,7 +132,8 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   MediaList media_;
   RelayTables relay_;
   NameGenerator names_;
-  PeerLink link_;
+  QtSocketLayer sockets_;
+  PeerLink& link_ = sockets_.Link();
   RelayReceiver relayReceiver_;
   Receiver receiver_;
   Exporter exporter_;

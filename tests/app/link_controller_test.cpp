@@ -2,14 +2,13 @@
 
 #include <gmock/gmock.h>
 
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 
-#include "app/peer_link.h"
+#include "app/qt_socket_layer.h"
 #include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
 #include "commands/relay_receiver.h"
@@ -79,7 +78,8 @@ struct Side {
   NameGenerator names;
   FakeUi ui;
   FakeView view;
-  PeerLink link;
+  QtSocketLayer sockets;
+  PeerLink& link = sockets.Link();
   RelayReceiver relayReceiver{paths, relay};
   Receiver receiver{paths, media, relayReceiver, names, ui, link};
   LinkController controller{link, view, ui, env, paths, relay, receiver};
@@ -138,8 +138,8 @@ TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
 TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData) {
   Side side;
   ASSERT_TRUE(side.Start());
-  PeerLink peer;
-  peer.Dial("127.0.0.1", static_cast<uint16_t>(side.env.PeerPort));
+  QtSocketLayer peer;
+  peer.Link().Dial("127.0.0.1", static_cast<uint16_t>(side.env.PeerPort));
   ASSERT_TRUE(WaitFor([&] { return side.link.IsConnected(); }));
   EXPECT_FALSE(side.link.IsListening());
   // A character message of which only a part arrived.
@@ -189,22 +189,36 @@ TEST(LinkController, AStrangerIsAskedAboutAndTheFriendNeverWaits) {
   EXPECT_EQ(side.program.Read("Opponent.dat"), ByteString("\x7F\0\0\x09", 4));
 }
 
+// A link's events: its requests are accepted, its ends counted.
+struct Events : LinkEvents {
+  explicit Events(PeerLink& link) : link(link) { link.SetEvents(this); }
+  void OnConnectionRequest(uint64_t request) override {
+    ++Requests;
+    link.Accept(request);
+  }
+  void OnConnected() override {}
+  void OnClosed() override { Closed(); }
+  void OnError() override { ++Errors; }
+  void OnSendProgress(int64_t, int64_t) override {}
+
+  PeerLink& link;
+  int Requests = 0, Errors = 0, Ends = 0;
+  std::function<void()> Closed = [this] { ++Ends; };
+};
+
 // Two links over loopback: `server` listens and accepts, `client` dials it.
 class LinkPair : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.Listen("127.0.0.1", 0));
-    QObject::connect(&server, &PeerLink::ConnectionRequest, [this](quint64 request) {
-      ++requests;
-      server.Accept(request);
-    });
-    client.Dial("127.0.0.1", server.ListenerPort());
+    client.Dial("127.0.0.1", serverSockets.ListenerPort());
     ASSERT_TRUE(WaitFor([this] { return server.IsConnected() && client.IsConnected(); }));
     server.SetArrivalHandler([this](const ByteString& data) { received += data; });
   }
 
-  PeerLink server, client;
-  int requests = 0;
+  QtSocketLayer serverSockets, clientSockets;
+  PeerLink &server = serverSockets.Link(), &client = clientSockets.Link();
+  Events serverEvents{server};
   ByteString received;  // by the server
 };
 
@@ -221,14 +235,14 @@ TEST_F(LinkPair, DataArrivingDuringTheHandlerWaitsBoundedAndFollowsInOrder) {
     if ((received += data) == first) {  // the handler yields while more data arrives
       client.Send(rest);
       QTest::qWait(300);
-      buffered = server.Connection()->bytesAvailable();
+      buffered = serverSockets.Connection()->bytesAvailable();
     } else if (received.size() == first.size() + rest.size()) {  // ... and while the link ends
       client.CloseConnection();
       QTest::qWait(200);
     }
     --depth;
   });
-  QObject::connect(&server, &PeerLink::Closed, [&] { events.push_back("closed"); });
+  serverEvents.Closed = [&] { events.push_back("closed"); };
   client.Send(first);
   ASSERT_TRUE(WaitFor([&] { return !events.empty() && events.back() == "closed"; }));
   EXPECT_TRUE(received == first + rest);
@@ -238,29 +252,30 @@ TEST_F(LinkPair, DataArrivingDuringTheHandlerWaitsBoundedAndFollowsInOrder) {
 }
 
 TEST_F(LinkPair, ASecondRequestIsRefusedWhileConnected) {
-  PeerLink third;
-  QSignalSpy thirdEnded(&third, &PeerLink::Closed), thirdError(&third, &PeerLink::Error);
-  third.Dial("127.0.0.1", server.ListenerPort());
-  ASSERT_TRUE(WaitFor([&] { return thirdEnded.count() + thirdError.count() > 0; }));
-  EXPECT_EQ(requests, 1);
+  QtSocketLayer third;
+  Events thirdEvents(third.Link());
+  third.Link().Dial("127.0.0.1", serverSockets.ListenerPort());
+  ASSERT_TRUE(WaitFor([&] { return thirdEvents.Ends + thirdEvents.Errors > 0; }));
+  EXPECT_EQ(serverEvents.Requests, 1);
   client.Send("still here");
   ASSERT_TRUE(WaitFor([&] { return received == "still here"; }));
 }
 
 TEST(Link, FailedDialIsErrorAndListenFailsOnAPortInUseOrABadAddress) {
-  PeerLink link;
-  QSignalSpy closed(&link, &PeerLink::Closed), error(&link, &PeerLink::Error);
+  QtSocketLayer sockets;
+  PeerLink& link = sockets.Link();
+  Events events(link);
   link.Dial("127.0.0.1", WindowWorld::FreePort());  // nobody listens there
-  ASSERT_TRUE(error.wait(5000));
+  ASSERT_TRUE(WaitFor([&] { return events.Errors == 1; }));
   link.Dial("not.an.address", 1);  // never looked up by name
-  ASSERT_TRUE(error.wait(5000));
-  EXPECT_EQ(closed.count(), 0);
+  ASSERT_TRUE(WaitFor([&] { return events.Errors == 2; }));
+  EXPECT_EQ(events.Ends, 0);
   QTcpServer occupant;
   ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, 0));
   EXPECT_FALSE(link.Listen("127.0.0.1", occupant.serverPort()));
   EXPECT_FALSE(link.Listen("1.2.3", 0));
   EXPECT_TRUE(link.Listen("", 0));
-  EXPECT_EQ(link.ListenerAddress(), "0.0.0.0");
+  EXPECT_EQ(sockets.ListenerAddress(), "0.0.0.0");
 }
 
 }  // namespace
