@@ -9,8 +9,9 @@ namespace {
 
 using testing::ElementsAre;
 
-// Sockets that never touch the system: the test plays the front end's events.
-struct FakeSockets : SocketLayer {
+// Sockets that never touch the system (the test plays the front end's events), and the
+// link's events.
+struct FakeSockets : SocketLayer, LinkEvents {
   bool Listen(const std::string&, uint16_t) override { return Listening = true; }
   void CloseListener() override { Listening = false; }
   bool IsListening() const override { return Listening; }
@@ -30,14 +31,6 @@ struct FakeSockets : SocketLayer {
     for (auto tasks = std::exchange(Posted, {}); auto& task : tasks) task();
   }
 
-  bool Listening = false, Open = false;
-  ByteString Arrived;
-  std::vector<std::function<void()>> Posted;
-  std::vector<std::string> Log;  // what the link did and raised, in order
-};
-
-struct Recorder : LinkEvents {
-  explicit Recorder(std::vector<std::string>& log) : Log(log) {}
   void OnConnectionRequest(uint64_t request) override {
     Log.push_back("request " + std::to_string(request));
   }
@@ -45,7 +38,11 @@ struct Recorder : LinkEvents {
   void OnClosed() override { Log.push_back("closed"); }
   void OnError() override { Log.push_back("error"); }
   void OnSendProgress(int64_t, int64_t) override {}
-  std::vector<std::string>& Log;
+
+  bool Listening = false, Open = false;
+  ByteString Arrived;
+  std::vector<std::function<void()>> Posted;
+  std::vector<std::string> Log;  // what the link did and raised, in order
 };
 
 // The handler yields to the event loop: what arrives meanwhile, and the end of the link,
@@ -53,8 +50,7 @@ struct Recorder : LinkEvents {
 TEST(PeerLink, DataAndTheEndDuringTheHandlerFollowIt) {
   FakeSockets sockets;
   PeerLink link(sockets);
-  Recorder events(sockets.Log);
-  link.SetEvents(&events);
+  link.SetEvents(&sockets);
   link.Dial("127.0.0.1", 1);
   bool inside = false;
   link.SetArrivalHandler([&](const ByteString& data) {
@@ -76,8 +72,7 @@ TEST(PeerLink, DataAndTheEndDuringTheHandlerFollowIt) {
 TEST(PeerLink, OneConnectionAtATime) {
   FakeSockets sockets;
   PeerLink link(sockets);
-  Recorder events(sockets.Log);
-  link.SetEvents(&events);
+  link.SetEvents(&sockets);
   ASSERT_TRUE(link.Listen("", 1));
   link.OnIncoming(1, {127, 0, 0, 9});
   EXPECT_TRUE(sockets.Log.empty());
