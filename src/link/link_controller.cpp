@@ -12,6 +12,7 @@
 #include "net/receiver.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 namespace {
 
@@ -237,7 +238,7 @@ void LinkController::OnSendProgress(int64_t sent, int64_t remaining) {
 
 void LinkController::WriteOpponent() {
   ByteString bytes = AddressToBytes(link_.RemoteAddress());
-  std::filesystem::path file = std::filesystem::path(ProgramFolder()) / "Opponent.dat";
+  std::filesystem::path file = PathFromUtf8(ProgramFolder()) / "Opponent.dat";
   // Deleted first, so the file never keeps bytes of an earlier peer behind the new ones.
   if (NormalFileExists(file)) RemoveFile(file);
   WriteFileAt(file, 0, bytes);
