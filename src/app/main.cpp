@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/environment.h"
 #include "app/main_window.h"
-#include "app/startup.h"
 #include "core/app_paths.h"
+#include "link/environment.h"
+#include "link/startup.h"
 #include "platform/game_installs.h"
 
 int main(int argc, char** argv) {

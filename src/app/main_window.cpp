@@ -17,10 +17,10 @@
 #include "app/address_box.h"
 #include "app/game_folder_chooser.h"
 #include "app/savegame_chooser.h"
-#include "app/startup.h"
 #include "app/text_fit.h"
 #include "app/twips.h"
 #include "bridge/launch.h"
+#include "link/startup.h"
 #include "media/outcome_text.h"
 #include "platform/game_installs.h"
 #include "platform/quit_signals.h"
@@ -453,9 +453,9 @@ void MainWindow::SetDrop1BackColor(int color) {
   SetBackground(drop1_, StoredColor(color));
 }
 
-void MainWindow::SetDrop1Caption(const QString& caption) {
-  linkCaption_ = caption;
-  if (!showingOutcome_) drop1_->setText(caption);
+void MainWindow::SetDrop1Caption(const std::string& caption) {
+  linkCaption_ = QString::fromStdString(caption);
+  if (!showingOutcome_) drop1_->setText(linkCaption_);
 }
 
 void MainWindow::ShowOutcome(const TransplantOutcome& outcome) {
@@ -473,9 +473,9 @@ AddressBox* MainWindow::Box(int box) const {
   return box >= 1 && box <= 4 ? text_[box - 1] : nullptr;
 }
 
-QString MainWindow::AddressBoxText(int box) const {
+std::string MainWindow::AddressBoxText(int box) const {
   const AddressBox* edit = Box(box);
-  return edit ? edit->text() : QString();
+  return edit ? edit->text().toStdString() : std::string();
 }
 
 void MainWindow::EnableTimer2() {
@@ -505,6 +505,19 @@ void MainWindow::CloseLinkQuestion() {
   QMessageBox* box = linkQuestion_;
   linkQuestion_ = nullptr;
   if (box) box->close();
+}
+
+void MainWindow::CheckQuestionAfter(std::chrono::milliseconds delay) {
+  if (!questionTimer_) {
+    questionTimer_ = new QTimer(this);
+    questionTimer_->setSingleShot(true);
+    connect(questionTimer_, &QTimer::timeout, this, [this] { controller_.CheckQuestion(); });
+  }
+  questionTimer_->start(delay);
+}
+
+void MainWindow::RunOnWindowThread(std::function<void()> task) {
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 void MainWindow::ShowHelp() {

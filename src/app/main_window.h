@@ -11,8 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/environment.h"
-#include "app/link_controller.h"
+#include "app/qt_socket_layer.h"
 #include "bridge/bridge.h"
 #include "bridge/relay_tables.h"
 #include "commands/exporter.h"
@@ -20,8 +19,9 @@
 #include "core/app_paths.h"
 #include "core/name_generator.h"
 #include "core/ui.h"
+#include "link/environment.h"
+#include "link/link_controller.h"
 #include "net/media_list.h"
-#include "net/peer_link.h"
 #include "net/receiver.h"
 #include "platform/port_mapping.h"
 
@@ -69,11 +69,13 @@ class MainWindow : public QWidget, public Ui, public LinkView {
 
   // LinkView
   void SetDrop1BackColor(int color) override;
-  void SetDrop1Caption(const QString& caption) override;
-  QString AddressBoxText(int box) const override;
+  void SetDrop1Caption(const std::string& caption) override;
+  std::string AddressBoxText(int box) const override;
   void EnableTimer2() override;
   void AskToLink(const std::string& question) override;
   void CloseLinkQuestion() override;
+  void CheckQuestionAfter(std::chrono::milliseconds delay) override;
+  void RunOnWindowThread(std::function<void()> task) override;
 
   // Ends the program: closes every window and both sockets, abandons the transfer in hand,
   // removes the router's port forwarding, then leaves the event loop (through ProgramEndHook
@@ -130,7 +132,8 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   MediaList media_;
   RelayTables relay_;
   NameGenerator names_;
-  PeerLink link_;
+  QtSocketLayer sockets_;
+  PeerLink& link_ = sockets_.Link();
   RelayReceiver relayReceiver_;
   Receiver receiver_;
   Exporter exporter_;
@@ -167,6 +170,7 @@ class MainWindow : public QWidget, public Ui, public LinkView {
   QPushButton* cmdPlay_ = nullptr;
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
+  QTimer* questionTimer_ = nullptr;  // the stranger's deadline
 
   QPointer<GameFolderChooser> gameFolderChooser_;
   QPointer<SavegameChooser> savegameChooser_;

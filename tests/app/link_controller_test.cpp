@@ -1,22 +1,22 @@
-#include "app/link_controller.h"
+#include "link/link_controller.h"
 
 #include <gmock/gmock.h>
 
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
-#include "app/address_page_server.h"
+#include "app/qt_socket_layer.h"
 #include "app/window_fixture.h"
 #include "bridge/relay_tables.h"
 #include "commands/relay_receiver.h"
 #include "core/name_generator.h"
 #include "net/bytes.h"
 #include "net/media_list.h"
-#include "net/peer_link.h"
 #include "net/receiver.h"
+#include "support/address_page_server.h"
 #include "support/fake_ui.h"
 
 namespace {
@@ -32,17 +32,25 @@ const std::string kListening = "Please establish connection with Peer\r\nYour ex
 class FakeView : public LinkView {
  public:
   void SetDrop1BackColor(int color) override { Color = color; }
-  void SetDrop1Caption(const QString& caption) override { Caption = caption.toStdString(); }
-  QString AddressBoxText(int box) const override { return Boxes[box - 1]; }
+  void SetDrop1Caption(const std::string& caption) override { Caption = caption; }
+  std::string AddressBoxText(int box) const override { return Boxes[box - 1]; }
   void EnableTimer2() override { Timer2 = true; }
   void AskToLink(const std::string& question) override { Question = question; }
   void CloseLinkQuestion() override { Question.clear(); }
+  void CheckQuestionAfter(std::chrono::milliseconds delay) override {
+    QTimer::singleShot(delay, &Context, [this] { Check(); });
+  }
+  void RunOnWindowThread(std::function<void()> task) override {
+    QMetaObject::invokeMethod(&Context, std::move(task), Qt::QueuedConnection);
+  }
 
   int Color = 255;
   std::string Caption = "Select a Character to proceed.";
-  QString Boxes[4] = {"127", "0", "0", "1"};
+  std::string Boxes[4] = {"127", "0", "0", "1"};
   bool Timer2 = false;
   std::string Question;  // the open one
+  std::function<void()> Check;
+  QObject Context;
 };
 
 // One copy of the program without its window: its folders, its port and the link.
@@ -53,6 +61,7 @@ struct Side {
     env.ProgramDir = paths.ProgramDir = program.Path().string();
     env.PrimaryAddress = [] { return std::string("192.0.2.1"); };
     relay.VarNameCount = relay.OutVarCount = 3;
+    view.Check = [this] { controller.CheckQuestion(); };
   }
 
   bool Start() {
@@ -69,7 +78,8 @@ struct Side {
   NameGenerator names;
   FakeUi ui;
   FakeView view;
-  PeerLink link;
+  QtSocketLayer sockets;
+  PeerLink& link = sockets.Link();
   RelayReceiver relayReceiver{paths, relay};
   Receiver receiver{paths, media, relayReceiver, names, ui, link};
   LinkController controller{link, view, ui, env, paths, relay, receiver};
@@ -112,7 +122,7 @@ TEST(LinkController, ALinkEndingWhenThePortIsTakenLeavesTheLabelRed) {
     side.game.Write("Data Files/MWSE/remotepc", "\x01" + ByteString(3, '\0') + kTail);
     QTcpServer occupant;
     ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, side.env.PeerPort));
-    broke ? emit side.link.Error() : emit side.link.Closed();
+    broke ? side.controller.OnError() : side.controller.OnClosed();
     EXPECT_EQ(side.view.Color, 255);
     EXPECT_THAT(side.view.Caption, HasSubstr(std::to_string(side.env.PeerPort)));
     EXPECT_EQ(side.RemotePc(), ByteString(4, '\0') + kTail);
@@ -128,14 +138,14 @@ TEST(LinkController, NoMwseFolderIsCreatedForTheLinkWord) {
 TEST(LinkController, ALinkThatBreaksAfterConnectingListensAgainAndDropsPartData) {
   Side side;
   ASSERT_TRUE(side.Start());
-  PeerLink peer;
-  peer.Dial("127.0.0.1", static_cast<uint16_t>(side.env.PeerPort));
+  QtSocketLayer peer;
+  peer.Link().Dial("127.0.0.1", static_cast<uint16_t>(side.env.PeerPort));
   ASSERT_TRUE(WaitFor([&] { return side.link.IsConnected(); }));
   EXPECT_FALSE(side.link.IsListening());
   // A character message of which only a part arrived.
   side.receiver.ProcessArrival("\xFF\xFE" + LongToBytes(5000) + ByteString(3000, 'x'));
   ASSERT_TRUE(side.receiver.State().PayloadPending);
-  emit side.link.Error();
+  side.controller.OnError();
   EXPECT_TRUE(!side.link.IsConnected() && side.link.IsListening());
   EXPECT_FALSE(side.receiver.State().PayloadPending);
   EXPECT_EQ(side.ui.States.back(), "Disconnected");
@@ -179,22 +189,33 @@ TEST(LinkController, AStrangerIsAskedAboutAndTheFriendNeverWaits) {
   EXPECT_EQ(side.program.Read("Opponent.dat"), ByteString("\x7F\0\0\x09", 4));
 }
 
+// A link's events: its requests are accepted, its ends counted.
+struct Events : LinkEvents {
+  explicit Events(PeerLink& link) : link(link) { link.SetEvents(this); }
+  void OnConnectionRequest(uint64_t request) override { link.Accept(request); }
+  void OnConnected() override {}
+  void OnClosed() override { Closed(); }
+  void OnError() override { ++Errors; }
+  void OnSendProgress(int64_t, int64_t) override {}
+
+  PeerLink& link;
+  int Errors = 0, Ends = 0;
+  std::function<void()> Closed = [this] { ++Ends; };
+};
+
 // Two links over loopback: `server` listens and accepts, `client` dials it.
 class LinkPair : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.Listen("127.0.0.1", 0));
-    QObject::connect(&server, &PeerLink::ConnectionRequest, [this](quint64 request) {
-      ++requests;
-      server.Accept(request);
-    });
-    client.Dial("127.0.0.1", server.ListenerPort());
+    client.Dial("127.0.0.1", serverSockets.ListenerPort());
     ASSERT_TRUE(WaitFor([this] { return server.IsConnected() && client.IsConnected(); }));
     server.SetArrivalHandler([this](const ByteString& data) { received += data; });
   }
 
-  PeerLink server, client;
-  int requests = 0;
+  QtSocketLayer serverSockets, clientSockets;
+  PeerLink &server = serverSockets.Link(), &client = clientSockets.Link();
+  Events serverEvents{server};
   ByteString received;  // by the server
 };
 
@@ -211,14 +232,14 @@ TEST_F(LinkPair, DataArrivingDuringTheHandlerWaitsBoundedAndFollowsInOrder) {
     if ((received += data) == first) {  // the handler yields while more data arrives
       client.Send(rest);
       QTest::qWait(300);
-      buffered = server.Connection()->bytesAvailable();
+      buffered = serverSockets.Connection()->bytesAvailable();
     } else if (received.size() == first.size() + rest.size()) {  // ... and while the link ends
       client.CloseConnection();
       QTest::qWait(200);
     }
     --depth;
   });
-  QObject::connect(&server, &PeerLink::Closed, [&] { events.push_back("closed"); });
+  serverEvents.Closed = [&] { events.push_back("closed"); };
   client.Send(first);
   ASSERT_TRUE(WaitFor([&] { return !events.empty() && events.back() == "closed"; }));
   EXPECT_TRUE(received == first + rest);
@@ -227,30 +248,21 @@ TEST_F(LinkPair, DataArrivingDuringTheHandlerWaitsBoundedAndFollowsInOrder) {
   EXPECT_LT(buffered, 16 << 20);
 }
 
-TEST_F(LinkPair, ASecondRequestIsRefusedWhileConnected) {
-  PeerLink third;
-  QSignalSpy thirdEnded(&third, &PeerLink::Closed), thirdError(&third, &PeerLink::Error);
-  third.Dial("127.0.0.1", server.ListenerPort());
-  ASSERT_TRUE(WaitFor([&] { return thirdEnded.count() + thirdError.count() > 0; }));
-  EXPECT_EQ(requests, 1);
-  client.Send("still here");
-  ASSERT_TRUE(WaitFor([&] { return received == "still here"; }));
-}
-
 TEST(Link, FailedDialIsErrorAndListenFailsOnAPortInUseOrABadAddress) {
-  PeerLink link;
-  QSignalSpy closed(&link, &PeerLink::Closed), error(&link, &PeerLink::Error);
+  QtSocketLayer sockets;
+  PeerLink& link = sockets.Link();
+  Events events(link);
   link.Dial("127.0.0.1", WindowWorld::FreePort());  // nobody listens there
-  ASSERT_TRUE(error.wait(5000));
+  ASSERT_TRUE(WaitFor([&] { return events.Errors == 1; }));
   link.Dial("not.an.address", 1);  // never looked up by name
-  ASSERT_TRUE(error.wait(5000));
-  EXPECT_EQ(closed.count(), 0);
+  ASSERT_TRUE(WaitFor([&] { return events.Errors == 2; }));
+  EXPECT_EQ(events.Ends, 0);
   QTcpServer occupant;
   ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, 0));
   EXPECT_FALSE(link.Listen("127.0.0.1", occupant.serverPort()));
   EXPECT_FALSE(link.Listen("1.2.3", 0));
   EXPECT_TRUE(link.Listen("", 0));
-  EXPECT_EQ(link.ListenerAddress(), "0.0.0.0");
+  EXPECT_EQ(sockets.ListenerAddress(), "0.0.0.0");
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/environment.h"
 #include "app/main_window.h"
 #include "core/ui.h"
+#include "link/environment.h"
 #include "support/temp_dir.h"
 
 // A main window in a world of its own: its own Wine prefix, program folder and a free port,

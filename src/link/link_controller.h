@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QObject>
-#include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -10,13 +9,12 @@
 
 #include "link/accept_policy.h"
 #include "link/address_page.h"
+#include "link/peer_connection.h"
 #include "platform/port_mapping.h"
 
 struct AppPaths;
 struct Environment;
 struct RelayTables;
-class PeerLink;
-class QTimer;
 class Receiver;
 class Ui;
 
@@ -25,8 +23,8 @@ class LinkView {
  public:
   virtual ~LinkView() = default;
   virtual void SetDrop1BackColor(int color) = 0;  // 65535 yellow, 65280 green
-  virtual void SetDrop1Caption(const QString& caption) = 0;
-  virtual QString AddressBoxText(int box) const = 0;  // box 1..4: Text1..Text4
+  virtual void SetDrop1Caption(const std::string& caption) = 0;
+  virtual std::string AddressBoxText(int box) const = 0;  // box 1..4: Text1..Text4
   virtual void EnableTimer2() = 0;
   // Asks the player, without waiting for the answer, whether a stranger may link: `question`
   // with "Accept" and "Refuse". The answer goes to LinkController::AnswerLinkQuestion; closing
@@ -34,16 +32,20 @@ class LinkView {
   virtual void AskToLink(const std::string& question) = 0;
   // Closes the open question unanswered.
   virtual void CloseLinkQuestion() = 0;
+  // Calls LinkController::CheckQuestion once after `delay`, in place of an earlier such call
+  // still to come.
+  virtual void CheckQuestionAfter(std::chrono::milliseconds delay) = 0;
+  // Runs `task` on the window's thread, from its event loop.
+  virtual void RunOnWindowThread(std::function<void()> task) = 0;
 };
 
 // The peer link's behaviour in the main window: StartServer, the "Connect" command and the
 // connection events, with the status label, Opponent.dat and the remotepc link word.
-class LinkController : public QObject {
-  Q_OBJECT
-
+class LinkController : public LinkEvents {
  public:
-  LinkController(PeerLink& link, LinkView& view, Ui& ui, const Environment& env, AppPaths& paths,
-                 RelayTables& relay, Receiver& receiver, QObject* parent = nullptr);
+  LinkController(PeerConnection& link, LinkView& view, Ui& ui, const Environment& env,
+                 AppPaths& paths, RelayTables& relay, Receiver& receiver);
+  ~LinkController() override;
 
   // Listens on every interface at localPort; localIP (empty = LocalAddress) is the address
   // shown and forwarded to. The external address shown is asked of the address page once per
@@ -65,23 +67,25 @@ class LinkController : public QObject {
   // Who may link over an incoming connection.
   AcceptPolicy& Policy() { return policy_; }
 
+  // Refuses the waiting stranger whose time is up, or waits for the time.
+  void CheckQuestion();
+
   // The local address the listener binds to; empty = all interfaces.
   std::string LocalAddress;
 
+  void OnConnectionRequest(uint64_t request) override;
+  void OnConnected() override;
+  void OnClosed() override;
+  void OnError() override;
+  void OnSendProgress(int64_t sent, int64_t remaining) override;
+
  private:
-  void OnConnectionRequest(quint64 request);
-  void LinkWith(quint64 request);
-  // Refuses the waiting stranger whose time is up, or waits for the time.
-  void CheckQuestion();
+  void LinkWith(uint64_t request);
   // The question and its stranger go: the listener closes or a link starts.
   void DropQuestion();
   // The last peer's address (Opponent.dat) and the one in the address boxes.
   std::vector<IPv4> KnownPeers() const;
   std::string ProgramFolder() const;
-  void OnConnected();
-  void OnClosed();
-  void OnError();
-  void OnSendProgress(qint64 sent, qint64 remaining);
   void OnPageAnswer(uint64_t listen, const std::string& answer);
 
   // The yellow label with "Please establish connection with Peer", the external and the
@@ -93,7 +97,10 @@ class LinkController : public QObject {
   void WriteLinkWord(int32_t value);
   int32_t PeerPort() const;
 
-  PeerLink& link_;
+  // The four address boxes joined by dots.
+  std::string BoxesAddress() const;
+
+  PeerConnection& link_;
   LinkView& view_;
   Ui& ui_;
   const Environment& env_;
@@ -105,5 +112,4 @@ class LinkController : public QObject {
   AddressPageFetcher page_;
   std::optional<PortMapReport> router_;
   AcceptPolicy policy_;
-  QTimer* questionTimer_;
 };

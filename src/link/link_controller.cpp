@@ -1,19 +1,18 @@
-#include "app/link_controller.h"
+#include "link/link_controller.h"
 
-#include <QTimer>
 #include <filesystem>
 
-#include "app/address_discovery.h"
-#include "app/environment.h"
-#include "app/startup.h"
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
 #include "core/ui.h"
+#include "link/address_discovery.h"
+#include "link/environment.h"
+#include "link/startup.h"
 #include "net/bytes.h"
-#include "net/peer_link.h"
 #include "net/receiver.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 namespace {
 
@@ -22,14 +21,13 @@ constexpr int kYellow = 65535;
 constexpr int kGreen = 65280;
 
 // One short line on whether the router forwards the port.
-QString RouterLine(const PortMapReport& report) {
-  const QString port = QString::number(report.Port);
+std::string RouterLine(const PortMapReport& report) {
+  const std::string port = std::to_string(report.Port);
   switch (report.Result) {
     case PortMapReport::Outcome::Open:
       return "Port " + port + " is open on the router.";
     case PortMapReport::Outcome::Refused:
-      return "The router refused to open port " + port + " (" +
-             QString::fromStdString(report.Reason) + ").";
+      return "The router refused to open port " + port + " (" + report.Reason + ").";
     case PortMapReport::Outcome::NoRouter:
       break;
   }
@@ -38,11 +36,9 @@ QString RouterLine(const PortMapReport& report) {
 
 }  // namespace
 
-LinkController::LinkController(PeerLink& link, LinkView& view, Ui& ui, const Environment& env,
-                               AppPaths& paths, RelayTables& relay, Receiver& receiver,
-                               QObject* parent)
-    : QObject(parent),
-      link_(link),
+LinkController::LinkController(PeerConnection& link, LinkView& view, Ui& ui, const Environment& env,
+                               AppPaths& paths, RelayTables& relay, Receiver& receiver)
+    : link_(link),
       view_(view),
       ui_(ui),
       env_(env),
@@ -51,18 +47,15 @@ LinkController::LinkController(PeerLink& link, LinkView& view, Ui& ui, const Env
       receiver_(receiver),
       page_([this](uint64_t listen, const std::string& answer) {
         // The page answers on the fetcher's thread; the label changes on this one.
-        QMetaObject::invokeMethod(
-            this, [this, listen, answer] { OnPageAnswer(listen, answer); }, Qt::QueuedConnection);
-      }),
-      questionTimer_(new QTimer(this)) {
-  questionTimer_->setSingleShot(true);
-  connect(questionTimer_, &QTimer::timeout, this, &LinkController::CheckQuestion);
-  connect(&link_, &PeerLink::ConnectionRequest, this, &LinkController::OnConnectionRequest);
-  connect(&link_, &PeerLink::Connected, this, &LinkController::OnConnected);
-  connect(&link_, &PeerLink::Closed, this, &LinkController::OnClosed);
-  connect(&link_, &PeerLink::Error, this, &LinkController::OnError);
-  connect(&link_, &PeerLink::SendProgress, this, &LinkController::OnSendProgress);
+        view_.RunOnWindowThread([this, listen, answer] { OnPageAnswer(listen, answer); });
+      }) {
+  link_.SetEvents(this);
   link_.SetArrivalHandler([this](const ByteString& data) { receiver_.ProcessArrival(data); });
+}
+
+LinkController::~LinkController() {
+  link_.SetEvents(nullptr);
+  link_.SetArrivalHandler(nullptr);
 }
 
 int32_t LinkController::PeerPort() const { return env_.PeerPort; }
@@ -73,10 +66,10 @@ bool LinkController::StartServer(int32_t& localPort, std::string& localIP) {
   DropQuestion();  // the listener's waiting connections close with it
   // Every interface, so that a peer on any of the machine's networks reaches it; localIP is
   // only the address shown and forwarded to.
-  if (!link_.Listen(QString(), static_cast<quint16>(localPort))) {
+  if (!link_.Listen(std::string(), static_cast<uint16_t>(localPort))) {
     // Never green over a dead link, never silent about a listener that is gone.
     view_.SetDrop1BackColor(kRed);
-    view_.SetDrop1Caption("Cannot listen on port " + QString::number(localPort) + ": " +
+    view_.SetDrop1Caption("Cannot listen on port " + std::to_string(localPort) + ": " +
                           link_.ListenError());
     WriteLinkWord(0);
     return false;
@@ -111,10 +104,10 @@ void LinkController::ShowCaption() {
   // The router knows its public address better than a web page does.
   const std::string& external =
       router_ && !router_->ExternalAddress.empty() ? router_->ExternalAddress : pageExternal_;
-  const QString local =
-      QString::fromStdString(LocalAddress.empty() ? PrimaryAddress(env_) : LocalAddress);
-  QString caption = "Please establish connection with Peer\r\nYour external IP is: " +
-                    QString::fromStdString(external) + "\r\nYour LAN IP is: " + local;
+  const std::string local = LocalAddress.empty() ? PrimaryAddress(env_) : LocalAddress;
+  std::string caption =
+      "Please establish connection with Peer\r\nYour external IP is: " + external +
+      "\r\nYour LAN IP is: " + local;
   if (router_) caption += "\r\n" + RouterLine(*router_);
   view_.SetDrop1Caption(caption);
 }
@@ -124,12 +117,15 @@ void LinkController::Connect() {
   int32_t port = PeerPort();
   StartServer(port, LocalAddress);
   link_.CloseConnection();
-  QString host = view_.AddressBoxText(1) + "." + view_.AddressBoxText(2) + "." +
-                 view_.AddressBoxText(3) + "." + view_.AddressBoxText(4);
-  link_.Dial(host, env_.DialPort != 0 ? env_.DialPort : env_.PeerPort);
+  link_.Dial(BoxesAddress(), env_.DialPort != 0 ? env_.DialPort : env_.PeerPort);
 }
 
-void LinkController::OnConnectionRequest(quint64 request) {
+std::string LinkController::BoxesAddress() const {
+  return view_.AddressBoxText(1) + "." + view_.AddressBoxText(2) + "." + view_.AddressBoxText(3) +
+         "." + view_.AddressBoxText(4);
+}
+
+void LinkController::OnConnectionRequest(uint64_t request) {
   const std::optional<IPv4> from = link_.RequestAddress(request);
   if (!from) return;
   const AcceptPolicy::Decision decision =
@@ -150,7 +146,7 @@ void LinkController::OnConnectionRequest(quint64 request) {
 }
 
 void LinkController::AnswerLinkQuestion(bool accept) {
-  questionTimer_->stop();
+  // A check still to come finds nothing waiting, or the deadline of a later stranger.
   const std::optional<uint64_t> request = policy_.Take();
   if (!request) return;
   accept ? LinkWith(*request) : link_.Refuse(*request);
@@ -162,12 +158,11 @@ void LinkController::CheckQuestion() {
     link_.Refuse(*expired);
     view_.CloseLinkQuestion();
   } else if (const auto deadline = policy_.Deadline()) {
-    questionTimer_->start(std::chrono::ceil<std::chrono::milliseconds>(*deadline - now));
+    view_.CheckQuestionAfter(std::chrono::ceil<std::chrono::milliseconds>(*deadline - now));
   }
 }
 
 void LinkController::DropQuestion() {
-  questionTimer_->stop();
   if (policy_.Take()) view_.CloseLinkQuestion();
 }
 
@@ -175,15 +170,13 @@ std::vector<IPv4> LinkController::KnownPeers() const {
   std::string last;
   for (const std::string& octet : OpponentAddressTexts(ProgramFolder()))
     last += (last.empty() ? "" : ".") + octet;
-  const QString boxes = view_.AddressBoxText(1) + "." + view_.AddressBoxText(2) + "." +
-                        view_.AddressBoxText(3) + "." + view_.AddressBoxText(4);
   std::vector<IPv4> known;
-  for (const std::string& text : {last, boxes.toStdString()})
+  for (const std::string& text : {last, BoxesAddress()})
     if (const std::optional<IPv4> address = ParseAddress(text)) known.push_back(*address);
   return known;
 }
 
-void LinkController::LinkWith(quint64 request) {
+void LinkController::LinkWith(uint64_t request) {
   DropQuestion();
   receiver_.Reset();
   link_.Accept(request);
@@ -230,8 +223,8 @@ void LinkController::OnError() {
   ui_.DisconnectedState();
 }
 
-void LinkController::OnSendProgress(qint64 sent, qint64 remaining) {
-  qint64 total = sent + remaining;
+void LinkController::OnSendProgress(int64_t sent, int64_t remaining) {
+  int64_t total = sent + remaining;
   if (total > 0)
     ui_.SetFileProgress(static_cast<double>(sent) / static_cast<double>(total) * ui_.Shape2Width());
   if (remaining == 0 && receiver_.State().ServingRequests) {
@@ -244,8 +237,8 @@ void LinkController::OnSendProgress(qint64 sent, qint64 remaining) {
 }
 
 void LinkController::WriteOpponent() {
-  ByteString bytes = AddressToBytes(link_.RemoteAddress().toStdString());
-  std::filesystem::path file = std::filesystem::path(ProgramFolder()) / "Opponent.dat";
+  ByteString bytes = AddressToBytes(link_.RemoteAddress());
+  std::filesystem::path file = PathFromUtf8(ProgramFolder()) / "Opponent.dat";
   // Deleted first, so the file never keeps bytes of an earlier peer behind the new ones.
   if (NormalFileExists(file)) RemoveFile(file);
   WriteFileAt(file, 0, bytes);

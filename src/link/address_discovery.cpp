@@ -1,9 +1,9 @@
-#include "app/address_discovery.h"
+#include "link/address_discovery.h"
 
 #include <algorithm>
 
-#include "app/environment.h"
 #include "core/names.h"
+#include "link/environment.h"
 #include "platform/network_facts.h"
 #include "platform/sockets.h"
 

@@ -1,11 +1,11 @@
-#include "app/address_discovery.h"
+#include "link/address_discovery.h"
 
 #include <gmock/gmock.h>
 
 #include <chrono>
 
-#include "app/address_page_server.h"
-#include "app/environment.h"
+#include "link/environment.h"
+#include "support/address_page_server.h"
 
 namespace {
 

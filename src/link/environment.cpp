@@ -1,4 +1,4 @@
-#include "app/environment.h"
+#include "link/environment.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -6,6 +6,7 @@
 
 #include "platform/network_facts.h"
 #include "platform/own_folders.h"
+#include "platform/path_text.h"
 
 namespace {
 
@@ -42,8 +43,8 @@ Environment Environment::Default(const std::string& programDir) {
   if (auto folder = Variable("QUIB_PROGRAM_DIR")) {
     env.ProgramDir = *folder;
   } else if (!programDir.empty()) {
-    env.ProgramDir = OwnFilesFolder(programDir, UserDataFolder()).string();
-    env.ArenaTemplatePath = ArenaTemplateFile(programDir).string();
+    env.ProgramDir = Utf8FromPath(OwnFilesFolder(programDir, UserDataFolder()));
+    env.ArenaTemplatePath = Utf8FromPath(ArenaTemplateFile(programDir));
   }
   env.PeerPort = Port("QUIB_PORT").value_or(6112);
   env.DialPort = Port("QUIB_DIAL_PORT").value_or(0);

@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "link/startup.h"
 
 #include <filesystem>
 
@@ -6,6 +6,7 @@
 #include "net/bytes.h"
 #include "platform/files.h"
 #include "platform/game_path.h"
+#include "platform/path_text.h"
 
 namespace fs = std::filesystem;
 
@@ -23,7 +24,7 @@ void PrepareGameFolder(const std::string& gameDir, bool deleteLog) {
 
 std::vector<std::string> OpponentAddressTexts(const std::string& programDir) {
   std::vector<std::string> texts;
-  const fs::path file = fs::path(programDir) / "Opponent.dat";
+  const fs::path file = PathFromUtf8(programDir) / "Opponent.dat";
   if (!NormalFileExists(file)) return texts;
   const std::optional<ByteString> bytes = ReadFileAt(file, 0, 4);
   if (!bytes) return texts;

@@ -1,4 +1,4 @@
-#include "app/environment.h"
+#include "link/environment.h"
 
 #include <gtest/gtest.h>
 
