@@ -4,7 +4,7 @@
 #include "platform/path_text.h"
 
 std::filesystem::path UserDataFolder() {
-  // The base directory specification ignores a relative $XDG_DATA_HOME.
+  // XDG's base directory rules ignore a relative $XDG_DATA_HOME.
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data && data[0] == '/') return PathFromUtf8(data) / "quib";
   const char* home = std::getenv("HOME");
