@@ -96,7 +96,9 @@ TEST(ParallelBzCompressor, MakesOneStreamThatEveryDecoderReadsWhole) {
     const ByteString packed = ParallelCompressed(data);
     EXPECT_EQ(Decode(packed, 0), (Decoded{data, BZ_STREAM_END}));
     EXPECT_EQ(Decode(packed, 2), (Decoded{data, BZ_STREAM_END}));
-    if (kBzipPrograms) EXPECT_EQ(Filtered(packed, "bzip2 -d"), data);
+    if (kBzipPrograms) {
+      EXPECT_EQ(Filtered(packed, "bzip2 -d"), data);
+    }
   }
 }
 
