@@ -112,7 +112,7 @@ MainWindow::MainWindow(Environment env, QWidget* parent)
         },
         env_.RouterLeaseSeconds);
     // The router is asked for the address this machine reaches it from, whatever is shown.
-    controller_.MapPort = [this](uint16_t port, const std::string&) { portMapper_->Request(port); };
+    controller_.MapPort = [this](uint16_t port) { portMapper_->Request(port); };
   }
 }
 

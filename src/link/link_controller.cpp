@@ -82,10 +82,7 @@ bool LinkController::StartServer(int32_t& localPort, std::string& localIP) {
   // Each new peer connection registers its relay keys afresh.
   relay_.VarNameCount = 0;
   relay_.OutVarCount = 0;
-  if (MapPort) {
-    const bool loopback = localIP.starts_with("127.");
-    MapPort(static_cast<uint16_t>(localPort), loopback ? std::string() : localIP);
-  }
+  if (MapPort) MapPort(static_cast<uint16_t>(localPort));
   return true;
 }
 

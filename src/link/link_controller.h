@@ -53,9 +53,9 @@ class LinkController : public LinkEvents {
   // the label red with the reason and the remotepc word 0.
   bool StartServer(int32_t& localPort, std::string& localIP);
 
-  // Asked at every listener start to have the router forward (port, address; empty = the
-  // address the router sees).
-  std::function<void(uint16_t port, const std::string& address)> MapPort;
+  // Asked at every listener start to have the router forward the port to this machine (the
+  // address it reaches the router from).
+  std::function<void(uint16_t port)> MapPort;
   // What the router answered; shown while listening.
   void ShowRouterReport(const PortMapReport& report);
 
