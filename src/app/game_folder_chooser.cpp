@@ -14,7 +14,7 @@
 
 #include "app/twips.h"
 #include "core/ui.h"
-#include "platform/game_path.h"
+#include "front/main_window_design.h"
 
 namespace {
 
@@ -23,10 +23,9 @@ constexpr int kPathRole = Qt::UserRole;
 }  // namespace
 
 GameFolderChooser::GameFolderChooser(Ui& ui, const QString& startFolder,
-                                     std::function<void(const QString&)> onChosen,
+                                     std::function<bool(const QString&)> onChosen,
                                      std::function<void()> onCancel, QWidget* parent)
-    : ChooserWindow("Form2", "Select your Morrowind Directory",
-                    {4695, 3195, 2400, 1890, 3105, 2395}, parent),
+    : ChooserWindow("Form2", kGameFolderChooserTitle, {4695, 3195, 2400, 1890, 3105, 2395}, parent),
       ui_(ui),
       onChosen_(std::move(onChosen)),
       onCancel_(std::move(onCancel)) {
@@ -117,14 +116,11 @@ void GameFolderChooser::ChangeDrive(const QString& root) {
 }
 
 void GameFolderChooser::Ok() {
-  if (NormalFileExists(GamePath(QFile::encodeName(folder_).toStdString(), "\\Morrowind.exe"))) {
+  // The main window checks the folder and says why it is refused.
+  if (onChosen_(folder_)) {
     finished_ = true;
-    onChosen_(folder_);
     close();
-    return;
   }
-  ui_.ShowMessage("Morrowind was not found in the selected directory", "error",
-                  MessageIcon::Exclamation);
 }
 
 void GameFolderChooser::Cancel() { close(); }
@@ -143,6 +139,6 @@ void GameFolderChooser::closeEvent(QCloseEvent* event) {
   // Without a game folder the program cannot go on: closing the window counts as Cancel.
   if (finished_) return;
   finished_ = true;
-  ui_.ShowMessage("No Morrowind directory selected.  Exiting", "error", MessageIcon::Information);
+  ui_.ShowMessage(kNoGameFolderText, "error", MessageIcon::Information);
   onCancel_();
 }

@@ -11,9 +11,9 @@ class QListWidget;
 class Ui;
 
 // The game-folder chooser (Form2), opened by start-up when the registry names no game
-// folder. It ends in one of two ways: "Ok" on a folder holding Morrowind.exe hands the
-// folder to `onChosen` and closes; "Cancel" (or closing the window through its frame)
-// shows why and calls `onCancel`, which ends the program.
+// folder. It ends in one of two ways: "Ok" hands the folder to `onChosen`, and closes when
+// that accepts it (a folder holding Morrowind.exe); "Cancel" (or closing the window through its
+// frame) shows why and calls `onCancel`, which ends the program.
 //
 // Drive1 lists the mounted roots; Dir1 lists the current folder's ancestors and its
 // sub-folders (activating one opens it). Messages go through `ui`.
@@ -22,7 +22,7 @@ class GameFolderChooser : public ChooserWindow {
 
  public:
   GameFolderChooser(Ui& ui, const QString& startFolder,
-                    std::function<void(const QString& folder)> onChosen,
+                    std::function<bool(const QString& folder)> onChosen,
                     std::function<void()> onCancel, QWidget* parent = nullptr);
 
   // The folder list's current folder.
@@ -47,7 +47,7 @@ class GameFolderChooser : public ChooserWindow {
   void SelectDriveOf(const QString& folder);
 
   Ui& ui_;
-  std::function<void(const QString&)> onChosen_;
+  std::function<bool(const QString&)> onChosen_;
   std::function<void()> onCancel_;
   QString folder_;
   QMap<QString, QString> driveFolders_;  // last folder shown per drive root

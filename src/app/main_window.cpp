@@ -12,23 +12,15 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <cmath>
 
 #include "app/address_box.h"
 #include "app/game_folder_chooser.h"
 #include "app/savegame_chooser.h"
 #include "app/text_fit.h"
 #include "app/twips.h"
-#include "bridge/launch.h"
-#include "link/startup.h"
-#include "media/outcome_text.h"
-#include "platform/game_installs.h"
 #include "platform/quit_signals.h"
 
 namespace {
-
-// Shown by the "?" box.
-constexpr const char* kContactAddress = "quib@example.org";
 
 // Colours are stored as the platform keeps them: red in the low byte, blue in the high one.
 QColor StoredColor(int value) {
@@ -44,36 +36,50 @@ void SetBackground(QWidget* widget, const QColor& color) {
 
 // Labels show names from savegames, plug-ins, the disk and the peer: as plain text always,
 // never as markup that Qt would guess from a leading '<' (and whose images it would load).
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, Qt::Alignment align) {
+QLabel* MakeLabel(QWidget* parent, const QString& text, Qt::Alignment align) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);
   label->setText(text);
-  label->setObjectName(name);
   label->setAlignment(align);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
-}
-
-QFrame* MakeOutline(QWidget* parent, const char* name) {
-  auto* frame = new QFrame(parent);
-  frame->setObjectName(name);
-  frame->setFrameShape(QFrame::Box);
-  frame->setFrameShadow(QFrame::Plain);
-  frame->setLineWidth(1);
-  return frame;
-}
-
-QWidget* MakeBar(QWidget* parent, const char* name) {
-  auto* bar = new QWidget(parent);
-  bar->setObjectName(name);
-  SetBackground(bar, QColor(0, 0, 255));
-  return bar;
+QWidget* MakeControl(QWidget* parent, const ControlDesign& design) {
+  const QString text = QString::fromUtf8(design.Text);
+  switch (design.Kind) {
+    case ControlKind::Label:
+      return MakeLabel(parent, text, Qt::AlignLeft | Qt::AlignTop);
+    case ControlKind::CentredLabel:
+      return MakeLabel(parent, text, Qt::AlignCenter);
+    case ControlKind::StatusLabel: {
+      QLabel* label = MakeLabel(parent, text, Qt::AlignCenter);
+      label->setWordWrap(true);
+      return label;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(text, parent);
+      button->setAutoDefault(false);
+      return button;
+    }
+    case ControlKind::AddressBox: {
+      auto* box = new AddressBox(parent);
+      box->setText(text);
+      return box;
+    }
+    case ControlKind::Outline: {
+      auto* frame = new QFrame(parent);
+      frame->setFrameShape(QFrame::Box);
+      frame->setFrameShadow(QFrame::Plain);
+      frame->setLineWidth(1);
+      return frame;
+    }
+    case ControlKind::Bar: {
+      auto* bar = new QWidget(parent);
+      SetBackground(bar, StoredColor(kBarColor));
+      return bar;
+    }
+  }
+  return nullptr;
 }
 
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
@@ -93,27 +99,9 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 }  // namespace
 
 MainWindow::MainWindow(Environment env, QWidget* parent)
-    : QWidget(parent),
-      env_(std::move(env)),
-      relayReceiver_(paths_, relay_),
-      receiver_(paths_, media_, relayReceiver_, names_, *this, link_),
-      exporter_(paths_, media_, receiver_.State(), names_, *this, link_),
-      bridge_(paths_, relay_, link_),
-      controller_(link_, *this, *this, env_, paths_, relay_, receiver_) {
-  paths_.ProgramDir = env_.ProgramDir;
-  receiver_.SetWorkers(env_.Workers);
+    : QWidget(parent), logic_(std::move(env), sockets_.Link(), *this) {
   BuildControls();
-  if (env_.MapRouterPort) {
-    // The router answers on the mapper's thread; the label changes on this one.
-    portMapper_ = std::make_unique<PortMapper>(
-        [this](const PortMapReport& report) {
-          QMetaObject::invokeMethod(
-              this, [this, report] { controller_.ShowRouterReport(report); }, Qt::QueuedConnection);
-        },
-        env_.RouterLeaseSeconds);
-    // The router is asked for the address this machine reaches it from, whatever is shown.
-    controller_.MapPort = [this](uint16_t port) { portMapper_->Request(port); };
-  }
+  logic_.SetDrop1BackColor(kStartBackColor);
 }
 
 MainWindow::~MainWindow() {
@@ -124,147 +112,88 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildControls() {
   setObjectName("Form1");
-  setWindowTitle("Quib!");
+  setWindowTitle(kMainWindowTitle);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
 
-  const Qt::Alignment centred = Qt::AlignCenter;
-  label1_ = MakeLabel(this, "Label1", "Savegame", Qt::AlignLeft | Qt::AlignTop);
-  Place(label1_, 240, 240, 1335, 255);
+  for (const ControlDesign& design : MainWindowControls()) {
+    QWidget* control = MakeControl(this, design);
+    control->setObjectName(design.Name);
+    control->setVisible(design.Visible);
+    controls_[design.Id] = control;
+    if (design.Kind == ControlKind::Bar) widths_[design.Id] = design.Width;
+  }
 
-  cmdConnect_ = MakeButton(this, "cmdConnect", "Connect");
-  Place(cmdConnect_, 1320, 120, 1335, 255);
+  QLabel* help = static_cast<QLabel*>(Widget(Control::lblHelp));
+  SetBackground(help, StoredColor(kHelpBackColor));
+  QPalette palette = help->palette();
+  palette.setColor(QPalette::WindowText, StoredColor(kHelpTextColor));
+  help->setPalette(palette);
+  QFont font("MS Sans Serif");
+  font.setPointSizeF(kHelpFontPoints);
+  help->setFont(font);
+  help->installEventFilter(this);
 
-  const char* boxNames[4] = {"Text1", "Text2", "Text3", "Text4"};
-  const char* boxTexts[4] = {"192", "168", "1", "100"};
+  // Each address box hands the focus on to the next, the last one to "Transplant!".
+  const Control boxes[] = {Control::Text1, Control::Text2, Control::Text3, Control::Text4};
   for (int i = 0; i < 4; ++i) {
-    auto* box = new AddressBox(this);
-    box->setText(boxTexts[i]);
-    box->setObjectName(boxNames[i]);
-    text_[i] = box;
-    Place(text_[i], 2760 + 480 * i, 120, 375, 285);
+    auto* box = static_cast<AddressBox*>(Widget(boxes[i]));
+    box->SetSuccessor(Widget(i < 3 ? boxes[i + 1] : Control::Command1));
   }
-
-  linkCaption_ = "Select a Character to proceed.";
-  drop1_ = MakeLabel(this, "Drop1", linkCaption_, centred);
-  drop1_->setWordWrap(true);
-  Place(drop1_, 240, 480, 4215, 1095);
-  SetDrop1BackColor(255);
-
-  lblHelp_ = MakeLabel(this, "lblHelp", "?", centred);
-  SetBackground(lblHelp_, QColor(128, 0, 0));
-  {
-    QPalette palette = lblHelp_->palette();
-    palette.setColor(QPalette::WindowText, QColor(255, 255, 0));
-    lblHelp_->setPalette(palette);
-    QFont font("MS Sans Serif");
-    font.setPointSizeF(13.5);
-    lblHelp_->setFont(font);
-  }
-  Place(lblHelp_, 0, 1200, 255, 375);
-  lblHelp_->installEventFilter(this);
-
-  command1_ = MakeButton(this, "Command1", "Transplant!");
-  Place(command1_, 120, 1800, 1215, 255);
-  for (int i = 0; i < 4; ++i)
-    text_[i]->SetSuccessor(i < 3 ? static_cast<QWidget*>(text_[i + 1]) : command1_);
-  text_[3]->SetEnterMovesFocus(true);
-
-  label3_ = MakeLabel(this, "Label3", ".", centred);
-  Place(label3_, 120, 2640, 4455, 255);
-  shape1_ = MakeOutline(this, "Shape1");
-  Place(shape1_, 120, 2880, 4455, 375);
-  bar1_ = MakeBar(this, "bar1");
-  Place(bar1_, 120, 2880, 135, 375);
-  cmdCharacter_ = MakeButton(this, "cmdCharacter", "Select Character");
-  Place(cmdCharacter_, 120, 2760, 4455, 495);
-
-  label4_ = MakeLabel(this, "Label4", ".", centred);
-  Place(label4_, 120, 3480, 4455, 255);
-  shape2_ = MakeOutline(this, "Shape2");
-  Place(shape2_, 120, 3720, 4455, 375);
-  bar2_ = MakeBar(this, "bar2");
-  Place(bar2_, 120, 3720, 135, 375);
-  cmdPlay_ = MakeButton(this, "cmdPlay", "Launch Kestrane");
-  Place(cmdPlay_, 120, 3600, 4455, 495);
-
-  for (QWidget* hidden : {static_cast<QWidget*>(label3_), static_cast<QWidget*>(shape1_), bar1_,
-                          static_cast<QWidget*>(label4_), static_cast<QWidget*>(shape2_), bar2_}) {
-    hidden->hide();
-  }
+  static_cast<AddressBox*>(Widget(Control::Text4))->SetEnterMovesFocus(true);
 
   FitLayout();
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName("Timer1");
-  timer1_->setInterval(100);
-  timer2_ = new QTimer(this);
-  timer2_->setObjectName("Timer2");
-  timer2_->setInterval(300);
-
-  setTabOrder(command1_, cmdConnect_);
-  setTabOrder(cmdConnect_, text_[0]);
-  for (int i = 0; i < 3; ++i) setTabOrder(text_[i], text_[i + 1]);
-  setTabOrder(text_[3], cmdPlay_);
-  setTabOrder(cmdPlay_, cmdCharacter_);
-  command1_->setFocus();
-
-  for (QPushButton* button : {command1_, cmdConnect_, cmdCharacter_, cmdPlay_}) {
-    connect(button, &QPushButton::clicked, this, [this] { DropOutcome(); });
+  const std::pair<WindowTimer, const char*> timers[] = {{WindowTimer::Timer1, "Timer1"},
+                                                        {WindowTimer::Timer2, "Timer2"},
+                                                        {WindowTimer::Question, ""}};
+  for (const auto& [which, name] : timers) {
+    auto* timer = new QTimer(this);
+    timer->setObjectName(name);
+    timer->setSingleShot(which == WindowTimer::Question);
+    connect(timer, &QTimer::timeout, this, [this, which] { logic_.OnTimer(which); });
+    timers_[which] = timer;
   }
-  connect(command1_, &QPushButton::clicked, this, [this] { exporter_.Transplant(); });
-  connect(cmdConnect_, &QPushButton::clicked, this, [this] { controller_.Connect(); });
-  connect(cmdCharacter_, &QPushButton::clicked, this, [this] { OpenSavegameChooser(); });
-  connect(cmdPlay_, &QPushButton::clicked, this,
-          [this] { LaunchGame(paths_, env_.Installs(), *this); });
-  connect(timer1_, &QTimer::timeout, this, [this] {
-    bar2Twips_ = static_cast<float>(fileProgress_);
-    ApplyBar2();
-  });
-  connect(timer2_, &QTimer::timeout, this, [this] { bridge_.Tick(); });
+
+  const std::span<const Control> tabOrder = MainWindowTabOrder();
+  for (size_t i = 0; i + 1 < tabOrder.size(); ++i)
+    setTabOrder(Widget(tabOrder[i]), Widget(tabOrder[i + 1]));
+  Widget(Control::Command1)->setFocus();
+
+  for (Control command :
+       {Control::Command1, Control::cmdConnect, Control::cmdCharacter, Control::cmdPlay}) {
+    connect(static_cast<QPushButton*>(Widget(command)), &QPushButton::clicked, this,
+            [this, command] { logic_.Click(command); });
+  }
 }
 
-void MainWindow::Place(QWidget* control, double left, double top, double width, double height) {
-  design_.push_back({control, QRectF(left, top, width, height)});
+QStringList MainWindow::TextsShownBy(Control control) const {
+  QStringList texts;
+  for (const std::string& text : ::TextsShownBy(control, logic_.LinkCaption()))
+    texts << QString::fromStdString(text);
+  return texts;
 }
 
-// The longest texts each control shows; the layout grows until all of them fit.
-QStringList MainWindow::TextsShownBy(const QWidget* control) const {
-  if (control == drop1_) {
-    QStringList texts = {linkCaption_, "Connected to Peer",
-                         "Please establish connection with Peer\r\nYour external IP is: "
-                         "203.113.155.201\r\nYour LAN IP is: 192.168.100.100"};
-    // A character's name has at most 31 characters.
-    const std::string name = "Gandalf the Grey of Vvardenfell";
-    for (const auto kind : {TransplantOutcome::Kind::Sent, TransplantOutcome::Kind::Arrived,
-                            TransplantOutcome::Kind::NothingWritten}) {
-      texts << QString::fromStdString(OutcomeText({kind, {}, 99999, 99999ll << 20}, name));
-    }
-    return texts;
-  }
-  if (control == label3_) return {"Inspecting: Savegame"};
-  if (control == label4_) return {"Receiving character media list."};
-  for (const AddressBox* box : text_) {
-    if (control == box) return {"192", "168", "255", "888"};
-  }
-  if (const auto* label = qobject_cast<const QLabel*>(control)) return {label->text()};
-  if (const auto* button = qobject_cast<const QPushButton*>(control)) return {button->text()};
-  return {};
+void MainWindow::PlaceControl(Control control) {
+  const ControlDesign& design = DesignOf(control);
+  const auto width = widths_.find(control);
+  PlaceTwips(Widget(control), design.Left, design.Top,
+             width == widths_.end() ? design.Width : width->second, design.Height, scale_);
 }
 
 void MainWindow::FitLayout() {
   // The design assumes a small font; a larger one (or a larger screen font) enlarges the
   // whole layout evenly until every control shows its texts whole.
   const auto placeAll = [this] {
-    for (const auto& [control, twips] : design_) {
-      control->ensurePolished();
-      PlaceTwips(control, twips.left(), twips.top(), twips.width(), twips.height(), scale_);
+    for (const auto& [control, widget] : controls_) {
+      widget->ensurePolished();
+      PlaceControl(control);
     }
   };
   const auto allFit = [this] {
-    for (const auto& [control, twips] : design_) {
-      if (!TextsFit(control, TextsShownBy(control))) return false;
+    for (const auto& [control, widget] : controls_) {
+      if (!TextsFit(widget, TextsShownBy(control))) return false;
     }
     return true;
   };
@@ -276,154 +205,54 @@ void MainWindow::FitLayout() {
     scale_ += kStep;
     placeAll();
   }
-  setFixedSize(TwipsToPixels(4695, scale_), TwipsToPixels(4485, scale_));
+  setFixedSize(TwipsToPixels(kMainWindowWidth, scale_), TwipsToPixels(kMainWindowHeight, scale_));
 }
 
-void MainWindow::Startup() {
-  if (startedUp_) return;
-  startedUp_ = true;
-  paths_.ArenaTemplatePath =
-      env_.ArenaTemplatePath.empty() ? paths_.ProgramDir + "/arena.dat" : env_.ArenaTemplatePath;
-  // The bridge starts reading the log at offset 0; it is created that way.
-
-  paths_.GameDir = FindGameDir(env_.Installs());
-  if (paths_.GameDir != kNotFound) {
-    PrepareGameFolder(paths_.GameDir, /*deleteLog=*/true);
-  } else {
-    OpenGameFolderChooser();
-  }
-
-  relay_.VarNameCount = 0;
-  relay_.OutVarCount = 0;
-  receiver_.State().MessageTypeTaken = false;
-
-  const std::vector<std::string> octets = OpponentAddressTexts(paths_.ProgramDir);
-  for (size_t i = 0; i < octets.size() && i < 4; ++i) {
-    text_[i]->setText(QString::fromStdString(octets[i]));
-  }
-
-  int32_t port = env_.PeerPort;
-  std::string localIp = controller_.LocalAddress;
-  controller_.StartServer(port, localIp);
+void MainWindow::SetText(Control control, const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  if (auto* label = qobject_cast<QLabel*>(Widget(control))) return label->setText(shown);
+  if (auto* edit = qobject_cast<QLineEdit*>(Widget(control))) return edit->setText(shown);
+  if (auto* button = qobject_cast<QPushButton*>(Widget(control))) button->setText(shown);
 }
 
-void MainWindow::OpenGameFolderChooser() {
-  auto* chooser = new GameFolderChooser(
-      *this, QDir::currentPath(),
-      [this](const QString& folder) {
-        setEnabled(true);
-        paths_.GameDir = QFile::encodeName(folder).toStdString();
-        PrepareGameFolder(paths_.GameDir, /*deleteLog=*/false);
-      },
-      [this] {
-        // The box saying why stays readable: the program ends once it is closed.
-        std::erase_if(messageBoxes_, [](const QPointer<QMessageBox>& box) { return !box; });
-        if (messageBoxes_.empty()) return EndProgram();
-        connect(messageBoxes_.back(), &QObject::destroyed, this, [this] { EndProgram(); });
-      });
-  gameFolderChooser_ = chooser;
-  chooser->show();
-  setEnabled(false);
+std::string MainWindow::Text(Control control) const {
+  if (auto* label = qobject_cast<QLabel*>(Widget(control))) return label->text().toStdString();
+  if (auto* edit = qobject_cast<QLineEdit*>(Widget(control))) return edit->text().toStdString();
+  if (auto* button = qobject_cast<QPushButton*>(Widget(control)))
+    return button->text().toStdString();
+  return {};
 }
 
-GameFolderChooser* MainWindow::GameFolderChooserWindow() const { return gameFolderChooser_; }
+void MainWindow::SetVisible(Control control, bool visible) { Widget(control)->setVisible(visible); }
 
-SavegameChooser* MainWindow::SavegameChooserWindow() const { return savegameChooser_; }
-
-void MainWindow::OpenSavegameChooser() {
-  if (savegameChooser_) {
-    savegameChooser_->raise();
-    savegameChooser_->activateWindow();
-    return;
-  }
-  auto* chooser = new SavegameChooser(
-      *this, paths_.GameDir,
-      [this](const std::string& name) {
-        paths_.SaveGamePath = paths_.GameDir + "\\Saves\\" + name;
-      },
-      [this] { setEnabled(true); });
-  savegameChooser_ = chooser;
-  chooser->show();
-  setEnabled(false);
+void MainWindow::SetBackColor(Control control, int storedColor) {
+  SetBackground(Widget(control), StoredColor(storedColor));
 }
 
-void MainWindow::IdleState() {
-  timer1_->stop();
-  cmdCharacter_->show();
-  cmdPlay_->show();
-  shape1_->hide();
-  bar1_->hide();
-  label3_->hide();
-  shape2_->hide();
-  bar2_->hide();
-  label4_->hide();
+void MainWindow::SetWidthTwips(Control control, double twips) {
+  widths_[control] = twips;
+  PlaceControl(control);
 }
 
-void MainWindow::BusyState() {
-  DropOutcome();
-  timer1_->start();
-  cmdCharacter_->hide();
-  cmdPlay_->hide();
-  shape1_->show();
-  bar1_->show();
-  label3_->show();
-  shape2_->show();
-  bar2_->show();
-  label4_->show();
-  label3_->setText("");
-  label4_->setText("");
+double MainWindow::WidthTwips(Control control) const {
+  return PixelsToTwips(Widget(control)->width(), scale_);
 }
 
-void MainWindow::ConnectedState() {
-  cmdConnect_->hide();
-  for (AddressBox* box : text_) box->hide();
+void MainWindow::StartTimer(WindowTimer timer, std::chrono::milliseconds interval) {
+  timers_.at(timer)->start(interval);
 }
 
-void MainWindow::DisconnectedState() {
-  cmdConnect_->show();
-  for (AddressBox* box : text_) box->show();
-}
+void MainWindow::StopTimer(WindowTimer timer) { timers_.at(timer)->stop(); }
 
-void MainWindow::SetLabel3(const std::string& text) {
-  label3_->setText(QString::fromStdString(text));
-}
+bool MainWindow::TimerRunning(WindowTimer timer) const { return timers_.at(timer)->isActive(); }
 
-void MainWindow::SetLabel4(const std::string& text) {
-  label4_->setText(QString::fromStdString(text));
-}
-
-double MainWindow::Shape1Width() const { return PixelsToTwips(shape1_->width(), scale_); }
-
-double MainWindow::Shape2Width() const { return PixelsToTwips(shape2_->width(), scale_); }
-
-void MainWindow::SetBar1Width(double twips) {
-  bar1Twips_ = twips;
-  ApplyBar1();
-}
-
-void MainWindow::SetFileProgress(double twips) { fileProgress_ = twips; }
-
-void MainWindow::ApplyBar1() {
-  // A width is never negative; a nonsense progress value shows an empty bar.
-  const double twips = std::isfinite(bar1Twips_) && bar1Twips_ > 0 ? bar1Twips_ : 0;
-  bar1_->resize(TwipsToPixels(std::min(twips, 1e7), scale_), bar1_->height());
-}
-
-void MainWindow::ApplyBar2() {
-  const double twips = std::isfinite(bar2Twips_) && bar2Twips_ > 0 ? bar2Twips_ : 0;
-  bar2_->resize(TwipsToPixels(std::min(twips, 1e7), scale_), bar2_->height());
-}
-
-void MainWindow::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
-  const QString caption =
-      title.empty() ? QCoreApplication::applicationName() : QString::fromStdString(title);
-  if (MessageHook) {
-    MessageHook(text, caption.toStdString(), icon);
-    return;
-  }
+void MainWindow::ShowMessageBox(const std::string& text, const std::string& title,
+                                MessageIcon icon) {
+  if (MessageHook) return MessageHook(text, title, icon);
   // Shown and left open: the logic goes on, and nothing waits in a nested event loop. One box
   // per text and a few at most, so a peer cannot pile them up.
   const QString shown = QString::fromStdString(text);
+  const QString caption = QString::fromStdString(title);
   std::erase_if(messageBoxes_, [](const QPointer<QMessageBox>& box) { return !box; });
   for (QMessageBox* open : messageBoxes_) {
     if (open->text() == shown && open->windowTitle() == caption) return open->raise();
@@ -440,46 +269,47 @@ void MainWindow::ShowMessage(const std::string& text, const std::string& title, 
   box->open();
 }
 
+void MainWindow::OpenGameFolderChooser() {
+  auto* chooser = new GameFolderChooser(
+      logic_, QDir::currentPath(),
+      [this](const QString& folder) {
+        return logic_.ChooseGameFolder(QFile::encodeName(folder).toStdString());
+      },
+      [this] {
+        // The box saying why stays readable: the program ends once it is closed.
+        std::erase_if(messageBoxes_, [](const QPointer<QMessageBox>& box) { return !box; });
+        if (messageBoxes_.empty()) return EndProgram();
+        connect(messageBoxes_.back(), &QObject::destroyed, this, [this] { EndProgram(); });
+      });
+  gameFolderChooser_ = chooser;
+  chooser->show();
+}
+
+GameFolderChooser* MainWindow::GameFolderChooserWindow() const { return gameFolderChooser_; }
+
+SavegameChooser* MainWindow::SavegameChooserWindow() const { return savegameChooser_; }
+
+void MainWindow::OpenSavegameChooser(const std::string& gameDir) {
+  if (savegameChooser_) {
+    savegameChooser_->raise();
+    savegameChooser_->activateWindow();
+    return;
+  }
+  auto* chooser = new SavegameChooser(
+      logic_, gameDir, [this](const std::string& name) { logic_.ChooseSavegame(name); },
+      [this] { logic_.SavegameChooserClosed(); });
+  savegameChooser_ = chooser;
+  chooser->show();
+}
+
+void MainWindow::SetInputEnabled(bool enabled) { setEnabled(enabled); }
+
 void MainWindow::YieldToEventLoop() {
   // Callers come here every 64 KiB of work or so; repainting that often would cost more than
   // the work itself, so events are processed at most every 20 ms.
   if (yieldClock_.isValid() && yieldClock_.elapsed() < 20) return;
   QCoreApplication::processEvents();
   yieldClock_.start();
-}
-
-void MainWindow::SetDrop1BackColor(int color) {
-  drop1BackColor_ = color;
-  SetBackground(drop1_, StoredColor(color));
-}
-
-void MainWindow::SetDrop1Caption(const std::string& caption) {
-  linkCaption_ = QString::fromStdString(caption);
-  if (!showingOutcome_) drop1_->setText(linkCaption_);
-}
-
-void MainWindow::ShowOutcome(const TransplantOutcome& outcome) {
-  // The character's name is in the game's 8-bit code page.
-  drop1_->setText(QString::fromLatin1(OutcomeText(outcome)));
-  showingOutcome_ = true;
-}
-
-void MainWindow::DropOutcome() {
-  showingOutcome_ = false;
-  drop1_->setText(linkCaption_);
-}
-
-AddressBox* MainWindow::Box(int box) const {
-  return box >= 1 && box <= 4 ? text_[box - 1] : nullptr;
-}
-
-std::string MainWindow::AddressBoxText(int box) const {
-  const AddressBox* edit = Box(box);
-  return edit ? edit->text().toStdString() : std::string();
-}
-
-void MainWindow::EnableTimer2() {
-  if (!timer2_->isActive()) timer2_->start();
 }
 
 void MainWindow::AskToLink(const std::string& question) {
@@ -495,7 +325,7 @@ void MainWindow::AskToLink(const std::string& question) {
     // A question closed by the link itself has no answer to give.
     if (linkQuestion_ != box) return;
     linkQuestion_ = nullptr;
-    controller_.AnswerLinkQuestion(box->clickedButton() == accept);
+    logic_.AnswerLinkQuestion(box->clickedButton() == accept);
   });
   linkQuestion_ = box;
   box->open();  // the window's loop goes on while the question waits
@@ -507,31 +337,16 @@ void MainWindow::CloseLinkQuestion() {
   if (box) box->close();
 }
 
-void MainWindow::CheckQuestionAfter(std::chrono::milliseconds delay) {
-  if (!questionTimer_) {
-    questionTimer_ = new QTimer(this);
-    questionTimer_->setSingleShot(true);
-    connect(questionTimer_, &QTimer::timeout, this, [this] { controller_.CheckQuestion(); });
-  }
-  questionTimer_->start(delay);
-}
-
 void MainWindow::RunOnWindowThread(std::function<void()> task) {
   QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
-void MainWindow::ShowHelp() {
-  DropOutcome();
-  ShowMessage(std::string("Send questions to ") + kContactAddress, "QUIB!",
-              MessageIcon::Information);
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lblHelp_ && event->type() == QEvent::MouseButtonRelease) {
+  QWidget* help = Widget(Control::lblHelp);
+  if (watched == help && event->type() == QEvent::MouseButtonRelease) {
     auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton &&
-        lblHelp_->rect().contains(mouse->position().toPoint())) {
-      ShowHelp();
+    if (mouse->button() == Qt::LeftButton && help->rect().contains(mouse->position().toPoint())) {
+      logic_.Click(Control::lblHelp);
       return true;
     }
   }
@@ -540,7 +355,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
-  if (!ending_) EndProgram();
+  if (!logic_.Ending()) EndProgram();
 }
 
 void MainWindow::EndOnQuitSignals() {
@@ -553,17 +368,7 @@ void MainWindow::EndOnQuitSignals() {
   });
 }
 
-void MainWindow::EndProgram() {
-  if (ending_) return;
-  ending_ = true;
-  timer1_->stop();
-  timer2_->stop();
-  link_.CloseConnection();
-  // Work in hand (an unpack, compressing the answer to the peer) stops at its next step and
-  // removes its temporary files, so the program ends soon even when this runs inside it.
-  receiver_.Reset();
-  link_.CloseListener();
-  if (portMapper_) portMapper_->Stop();
+void MainWindow::CloseAll() {
   if (gameFolderChooser_) gameFolderChooser_->Dismiss();
   if (savegameChooser_) savegameChooser_->close();
   close();

@@ -9,22 +9,13 @@
 
 #include "app/twips.h"
 #include "core/ui.h"
-#include "platform/code_page.h"
-#include "platform/game_path.h"
-
-namespace {
-
-// A listed file's name in the game's code page, as the game itself names its savegames.
-std::optional<std::string> GameName(const QString& listed) {
-  return GameNameFromUtf8(QFile::encodeName(listed).toStdString());
-}
-
-}  // namespace
+#include "front/main_window_design.h"
+#include "front/savegame_list.h"
 
 SavegameChooser::SavegameChooser(Ui& ui, const std::string& gameDir,
                                  std::function<void(const std::string&)> onChosen,
                                  std::function<void()> onClosed, QWidget* parent)
-    : ChooserWindow("Form3", "Select a Savegame", {4680, 3195, 1800, 1800, 3240, 2640}, parent),
+    : ChooserWindow("Form3", kSavegameChooserTitle, {4680, 3195, 1800, 1800, 3240, 2640}, parent),
       ui_(ui),
       onChosen_(std::move(onChosen)),
       onClosed_(std::move(onClosed)) {
@@ -33,14 +24,8 @@ SavegameChooser::SavegameChooser(Ui& ui, const std::string& gameDir,
   PlaceTwips(file1_, 120, 120, 3735, 1650);
   setTabOrder(file1_, cmdOk_);
 
-  // The listed names are the files' own; the folder is found without regard to case.
-  const QString folder = QFile::decodeName(GamePath(gameDir, "\\Saves\\").c_str());
-  QStringList names;
-  for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase)) {
-    // A name the game's code page cannot spell is no savegame of this game.
-    if (name.endsWith(".ess", Qt::CaseInsensitive) && GameName(name)) names.append(name);
-  }
-  file1_->addItems(names);
+  for (const std::string& name : ListSavegames(gameDir))
+    file1_->addItem(QString::fromStdString(name));
   file1_->setCurrentRow(-1);
 
   connect(cmdOk_, &QPushButton::clicked, this, &SavegameChooser::Ok);
@@ -57,12 +42,11 @@ void SavegameChooser::Ok() {
     Choose(item->text());
     return;
   }
-  ui_.ShowMessage("Please select a savegame to activate your character", "error",
-                  MessageIcon::Information);
+  ui_.ShowMessage(kNoSavegameChosenText, "error", MessageIcon::Information);
 }
 
 void SavegameChooser::Choose(const QString& listed) {
-  if (const std::optional<std::string> name = GameName(listed)) onChosen_(*name);
+  onChosen_(listed.toStdString());
   close();
 }
 

@@ -10,7 +10,7 @@ class Ui;
 
 // The savegame chooser (Form3): the "*.ess" files of GameDir\Saves\ (the folder found
 // without regard to letter case; a missing one shows an empty list). "Ok" on a selected
-// file or a double-click hands the file name to `onChosen` and closes; "Cancel" closes.
+// file or a double-click hands the listed name (UTF-8) to `onChosen` and closes; "Cancel" closes.
 // Every way out, closing through the frame included, calls `onClosed`.
 class SavegameChooser : public ChooserWindow {
   Q_OBJECT

@@ -89,7 +89,7 @@ TEST_F(Chooser, GameFolderCancelAndClosingTheFrameEndTheProgram) {
 
 // Opens the savegame chooser of `window`, picks `name` (if any) and presses `button`.
 QStringList Choose(MainWindow& window, const char* name, const char* button) {
-  window.OpenSavegameChooser();
+  window.Logic().OpenSavegameChooser();
   SavegameChooser* chooser = window.SavegameChooserWindow();
   if (!chooser) return {"no chooser"};
   EXPECT_FALSE(window.isEnabled());

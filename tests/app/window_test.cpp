@@ -44,15 +44,15 @@ TEST_F(WindowTest, StatesSwitchOnlyTheirControls) {
     return shown;
   };
   auto* timer1 = window->findChild<QTimer*>("Timer1");
-  const std::tuple<const char*, void (MainWindow::*)(), Names, bool> steps[] = {
-      {"busy", &MainWindow::BusyState, buttons, true},
-      {"connected while busy", &MainWindow::ConnectedState, joined(buttons, link), true},
-      {"idle", &MainWindow::IdleState, joined(progress, link), false},
-      {"disconnected", &MainWindow::DisconnectedState, progress, false},
-      {"connected while idle", &MainWindow::ConnectedState, joined(progress, link), false},
+  const std::tuple<const char*, void (MainWindowLogic::*)(), Names, bool> steps[] = {
+      {"busy", &MainWindowLogic::BusyState, buttons, true},
+      {"connected while busy", &MainWindowLogic::ConnectedState, joined(buttons, link), true},
+      {"idle", &MainWindowLogic::IdleState, joined(progress, link), false},
+      {"disconnected", &MainWindowLogic::DisconnectedState, progress, false},
+      {"connected while idle", &MainWindowLogic::ConnectedState, joined(progress, link), false},
   };
   for (const auto& [name, op, expected, timerOn] : steps) {
-    (window.get()->*op)();
+    (window->Logic().*op)();
     EXPECT_EQ(hidden(), expected) << name;
     EXPECT_EQ(timer1->isActive(), timerOn) << name;
   }
@@ -67,8 +67,9 @@ TEST_F(WindowTest, MessageBoxesAreLeftOpenAndDoNotPileUp) {
   window->show();
   window->setEnabled(false);  // as while a chooser is open
   for (int i = 0; i < 1000; ++i)
-    window->ShowMessage(i % 2 ? fifo.Markup() + " was not found" : "Damaged " + std::to_string(i),
-                        "error", MessageIcon::Exclamation);
+    window->Logic().ShowMessage(
+        i % 2 ? fifo.Markup() + " was not found" : "Damaged " + std::to_string(i), "error",
+        MessageIcon::Exclamation);
   int open = 0;
   for (QWidget* top : QApplication::topLevelWidgets())
     open += qobject_cast<QMessageBox*>(top) && top->isVisible();
@@ -125,13 +126,14 @@ TEST_F(WindowTest, EveryControlShowsItsWholeText) {
     ExpectWholeText(Control(name), TextOf(Control(name)));
   }
   for (const char* box : {"Text1", "Text4"}) ExpectWholeText(Control(box), "255");
-  window->SetLabel3("Inspecting: Savegame");
-  window->SetLabel4("Receiving character media list.");
+  window->Logic().SetLabel3("Inspecting: Savegame");
+  window->Logic().SetLabel4("Receiving character media list.");
   for (const char* name : {"Label3", "Label4"})
     ExpectWholeText(Control(name), TextOf(Control(name)));
   Npc opponent("play00");  // a name has at most 31 characters
   opponent.Name = "Gandalf the Grey of Vvardenfell";
-  window->ShowOutcome({TransplantOutcome::Kind::Arrived, File({}, {NpcRecord(opponent)}), 0, 0});
+  window->Logic().ShowOutcome(
+      {TransplantOutcome::Kind::Arrived, File({}, {NpcRecord(opponent)}), 0, 0});
   ExpectWholeText(Control("Drop1"), TextOf(Control("Drop1")));
 }
 
