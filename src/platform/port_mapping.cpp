@@ -14,10 +14,14 @@
 #include <miniupnpc/upnperrors.h>
 #ifdef QUIB_NATPMP
 #include <natpmp.h>
+#else
+#include "platform/natpmp_client.h"
+#include "platform/network_facts.h"
 #endif
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -76,6 +80,19 @@ void MapWithUpnp(const std::string& controlUrl, const std::string& serviceType,
   held = {RouterMapping::Protocol::Upnp, report.Port, granted, controlUrl, serviceType, client};
 }
 
+// What the gateway said to a mapping request: the forwarding granted, or why not.
+struct NatPmpGrant {
+  std::string Refusal;  // empty when granted
+  uint16_t MappedPort = 0;
+  uint32_t LeaseSeconds = 0;
+};
+
+std::string DottedAddress(const in_addr& address) {
+  char text[INET_ADDRSTRLEN] = "";
+  inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
+}
+
 #ifdef QUIB_NATPMP
 // Waits for the answer of `type` to the request in flight, resending as the protocol asks,
 // until the deadline. A late answer to an earlier request (another type) or a packet from
@@ -106,52 +123,97 @@ int NatPmpAnswer(natpmp_t& session, natpmpresp_t& answer, uint16_t type,
   return r;
 }
 
+// NAT-PMP through libnatpmp, which finds the gateway itself.
+class NatPmpSession {
+ public:
+  NatPmpSession() : open_(initnatpmp(&session_, 0, 0) >= 0) {}
+  ~NatPmpSession() {
+    if (open_) closenatpmp(&session_);
+  }
+  NatPmpSession(const NatPmpSession&) = delete;
+  NatPmpSession& operator=(const NatPmpSession&) = delete;
+  bool Open() const { return open_; }
+
+  std::optional<std::string> PublicAddress(std::chrono::milliseconds deadline) {
+    natpmpresp_t answer{};
+    if (sendpublicaddressrequest(&session_) < 0 ||
+        NatPmpAnswer(session_, answer, NATPMP_RESPTYPE_PUBLICADDRESS, deadline) < 0)
+      return std::nullopt;
+    return DottedAddress(answer.pnu.publicaddress.addr);
+  }
+
+  NatPmpGrant MapTcp(uint16_t port, uint16_t suggestedPort, uint32_t leaseSeconds,
+                     std::chrono::milliseconds deadline) {
+    natpmpresp_t answer{};
+    int r = sendnewportmappingrequest(&session_, NATPMP_PROTOCOL_TCP, port, suggestedPort,
+                                      leaseSeconds);
+    if (r >= 0) r = NatPmpAnswer(session_, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
+    if (r < 0) return {"NAT-PMP error " + std::to_string(r)};
+    return {{}, answer.pnu.newportmapping.mappedpublicport, answer.pnu.newportmapping.lifetime};
+  }
+
+ private:
+  natpmp_t session_;
+  bool open_;
+};
+#else
+// NAT-PMP through our own client, with the gateway of the default route.
+class NatPmpSession {
+ public:
+  NatPmpSession() {
+    if (const auto address = DefaultGateway()) gateway_ = NatPmpGateway{*address};
+  }
+  bool Open() const { return gateway_.has_value(); }
+
+  std::optional<std::string> PublicAddress(std::chrono::milliseconds deadline) {
+    const std::optional<NatPmpAnswer> answer = AskNatPmpPublicAddress(*gateway_, deadline);
+    if (!answer || answer->ResultCode != 0) return std::nullopt;
+    in_addr address{};
+    std::memcpy(&address, answer->PublicAddress.data(), 4);
+    return DottedAddress(address);
+  }
+
+  NatPmpGrant MapTcp(uint16_t port, uint16_t suggestedPort, uint32_t leaseSeconds,
+                     std::chrono::milliseconds deadline) {
+    const std::optional<NatPmpAnswer> answer =
+        AskNatPmpTcpMapping(*gateway_, port, suggestedPort, leaseSeconds, deadline);
+    if (!answer) return {"no NAT-PMP answer"};
+    if (answer->ResultCode != 0) return {NatPmpResultText(answer->ResultCode)};
+    return {{}, answer->MappedPort, answer->LeaseSeconds};
+  }
+
+ private:
+  std::optional<NatPmpGateway> gateway_;
+};
+#endif
+
 void MapWithNatPmp(int leaseSeconds, std::chrono::milliseconds deadline, PortMapReport& report,
                    RouterMapping& held) {
-  natpmp_t session;
-  if (initnatpmp(&session, 0, 0) < 0) return;
-  natpmpresp_t answer{};
+  NatPmpSession session;
   // A gateway that does not tell its address speaks no NAT-PMP.
-  if (sendpublicaddressrequest(&session) < 0 ||
-      NatPmpAnswer(session, answer, NATPMP_RESPTYPE_PUBLICADDRESS, deadline) < 0) {
-    closenatpmp(&session);
-    return;
-  }
-  char external[INET_ADDRSTRLEN] = "";
-  inet_ntop(AF_INET, &answer.pnu.publicaddress.addr, external, sizeof external);
-  report.ExternalAddress = external;
-  int r = sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, report.Port, report.Port,
-                                    static_cast<uint32_t>(leaseSeconds));
-  if (r >= 0) r = NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
+  const std::optional<std::string> external =
+      session.Open() ? session.PublicAddress(deadline) : std::nullopt;
+  if (!external) return;
+  report.ExternalAddress = *external;
+  const NatPmpGrant grant =
+      session.MapTcp(report.Port, report.Port, static_cast<uint32_t>(leaseSeconds), deadline);
   report.Result = PortMapReport::Outcome::Refused;
-  if (r < 0) {
-    report.Reason = "NAT-PMP error " + std::to_string(r);
-  } else if (answer.pnu.newportmapping.mappedpublicport != report.Port) {
+  if (!grant.Refusal.empty()) {
+    report.Reason = grant.Refusal;
+  } else if (grant.MappedPort != report.Port) {
     // The friend dials this port; a forwarding from another one is of no use.
     report.Reason = "port taken";
-    sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, report.Port, 0, 0);
-    NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
+    session.MapTcp(report.Port, 0, 0, deadline);
   } else {
     report.Result = PortMapReport::Outcome::Open;
-    const uint32_t granted = answer.pnu.newportmapping.lifetime;
-    held = {RouterMapping::Protocol::NatPmp, report.Port, granted, {}, {}, {}};
+    held = {RouterMapping::Protocol::NatPmp, report.Port, grant.LeaseSeconds, {}, {}, {}};
   }
-  closenatpmp(&session);
 }
 
 void UnmapWithNatPmp(uint16_t port, std::chrono::milliseconds deadline) {
-  natpmp_t session;
-  if (initnatpmp(&session, 0, 0) < 0) return;
-  natpmpresp_t answer{};
-  if (sendnewportmappingrequest(&session, NATPMP_PROTOCOL_TCP, port, 0, 0) >= 0)
-    NatPmpAnswer(session, answer, NATPMP_RESPTYPE_TCPPORTMAPPING, deadline);
-  closenatpmp(&session);
+  NatPmpSession session;
+  if (session.Open()) session.MapTcp(port, 0, 0, deadline);
 }
-#else
-// Built without libnatpmp: no NAT-PMP gateway is ever found.
-void MapWithNatPmp(int, std::chrono::milliseconds, PortMapReport&, RouterMapping&) {}
-void UnmapWithNatPmp(uint16_t, std::chrono::milliseconds) {}
-#endif
 
 }  // namespace
 

@@ -1,19 +1,5 @@
 #include "platform/sockets.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-// After winsock2.h, which it needs.
-#include <ws2tcpip.h>
-
-#include "platform/win/winsock.h"
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -25,46 +11,11 @@
 #include <thread>
 
 #include "platform/network_facts.h"
+#include "platform/socket_calls.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The few places where Winsock differs from the POSIX sockets.
-#ifdef _WIN32
-using Descriptor = SOCKET;
-constexpr Descriptor kNoSocket = INVALID_SOCKET;
-int LastError() { return WSAGetLastError(); }
-constexpr int kInterrupted = WSAEINTR, kWouldBlock = WSAEWOULDBLOCK, kInProgress = WSAEWOULDBLOCK;
-constexpr int kSendFlags = 0;
-int PollOne(Descriptor fd, short events, int milliseconds) {
-  WSAPOLLFD p{fd, events, 0};
-  return WSAPoll(&p, 1, milliseconds);
-}
-Descriptor OpenSocket() {
-  if (!StartWinsock()) return kNoSocket;
-  const Descriptor fd = socket(AF_INET, SOCK_STREAM, 0);
-  u_long nonBlocking = 1;
-  if (fd != kNoSocket && ioctlsocket(fd, FIONBIO, &nonBlocking) != 0) {
-    closesocket(fd);
-    return kNoSocket;
-  }
-  return fd;
-}
-void CloseSocket(Descriptor fd) { closesocket(fd); }
-#else
-using Descriptor = int;
-constexpr Descriptor kNoSocket = -1;
-int LastError() { return errno; }
-constexpr int kInterrupted = EINTR, kWouldBlock = EAGAIN, kInProgress = EINPROGRESS;
-constexpr int kSendFlags = MSG_NOSIGNAL;
-int PollOne(Descriptor fd, short events, int milliseconds) {
-  pollfd p{fd, events, 0};
-  return poll(&p, 1, milliseconds);
-}
-Descriptor OpenSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
-void CloseSocket(Descriptor fd) { close(fd); }
-#endif
+using namespace socket_calls;
 
 // Headers longer than this are not an address page.
 constexpr size_t kMaxHeaderBytes = 64 * 1024;
@@ -102,20 +53,6 @@ std::optional<Url> ParseUrl(std::string_view url) {
   }
   if (parsed.Host.empty() || parsed.Host.find('@') != std::string::npos) return std::nullopt;
   return parsed;
-}
-
-int MillisecondsLeft(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::clamp<int64_t>(left, 0, 1 << 30));
-}
-
-// Until the socket is ready for `events`; false when the deadline passes first.
-bool Await(Descriptor fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    const int ready = PollOne(fd, events, MillisecondsLeft(deadline));
-    if (ready > 0) return true;
-    if (ready == 0 || LastError() != kInterrupted) return false;
-  }
 }
 
 // The IPv4 address of a host. A name lookup cannot be given a timeout, so it runs on a
@@ -157,20 +94,6 @@ std::optional<size_t> BodyStart(std::string_view reply) {
   if (lf != std::string_view::npos) return lf + 2;
   return std::nullopt;
 }
-
-class Socket {
- public:
-  Socket() : fd_(OpenSocket()) {}
-  ~Socket() {
-    if (fd_ != kNoSocket) CloseSocket(fd_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  Descriptor Fd() const { return fd_; }
-
- private:
-  Descriptor fd_;
-};
 
 bool Connect(const Socket& socket, in_addr address, uint16_t port, Clock::time_point deadline) {
   sockaddr_in to{};
@@ -228,7 +151,7 @@ std::string HttpGetBody(const std::string& url, size_t maxBody, std::chrono::mil
   const std::optional<Url> page = ParseUrl(url);
   if (!page) return {};
   const std::optional<in_addr> host = ResolveIPv4(page->Host, deadline);
-  const Socket socket;
+  const Socket socket(SOCK_STREAM);
   if (!host || socket.Fd() == kNoSocket || !Connect(socket, *host, page->Port, deadline)) return {};
   // HTTP/1.0 keeps the body plain (no chunks); the no-cache headers ask for a fresh copy.
   const std::string request = "GET " + page->Path + " HTTP/1.0\r\nHost: " + page->Authority +

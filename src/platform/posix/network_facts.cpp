@@ -51,7 +51,17 @@ std::string Dotted(const std::array<uint8_t, 4>& a) {
 
 }  // namespace
 
-bool HasDefaultRoute() { return !DefaultRouteInterfaces(RouteTable()).empty(); }
+bool HasDefaultRoute() { return !DefaultRoutes(RouteTable()).empty(); }
+
+std::optional<std::array<uint8_t, 4>> DefaultGateway() {
+  std::optional<DefaultRoute> best;
+  for (const DefaultRoute& route : DefaultRoutes(RouteTable())) {
+    if (route.Gateway != std::array<uint8_t, 4>{} && (!best || route.Metric < best->Metric))
+      best = route;
+  }
+  if (!best) return std::nullopt;
+  return best->Gateway;
+}
 
 std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
   std::vector<std::array<uint8_t, 4>> result;
@@ -62,9 +72,9 @@ std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
 std::string PrimaryIPv4Address() {
   auto rows = InterfaceAddresses();
   // The interface that carries the default route is the one others see this machine by.
-  for (const auto& name : DefaultRouteInterfaces(RouteTable())) {
+  for (const DefaultRoute& route : DefaultRoutes(RouteTable())) {
     for (const auto& row : rows) {
-      if (row.Name == name && row.Up) return Dotted(row.Address);
+      if (row.Name == route.Interface && row.Up) return Dotted(row.Address);
     }
   }
   for (const auto& row : rows) {

@@ -46,19 +46,19 @@ std::vector<InterfaceAddress> InterfaceAddresses() {
   return result;
 }
 
-// The interfaces of the IPv4 default routes (destination and mask 0.0.0.0).
-std::vector<IF_INDEX> DefaultRouteIndexes() {
-  std::vector<IF_INDEX> indexes;
+// The IPv4 default routes (destination and mask 0.0.0.0).
+std::vector<MIB_IPFORWARDROW> DefaultRoutes() {
+  std::vector<MIB_IPFORWARDROW> routes;
   ULONG size = 0;
-  if (GetIpForwardTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER) return indexes;
+  if (GetIpForwardTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER) return routes;
   auto buffer = std::make_unique<char[]>(size);
   auto* table = reinterpret_cast<MIB_IPFORWARDTABLE*>(buffer.get());
-  if (GetIpForwardTable(table, &size, TRUE) != NO_ERROR) return indexes;
+  if (GetIpForwardTable(table, &size, TRUE) != NO_ERROR) return routes;
   for (DWORD i = 0; i < table->dwNumEntries; ++i) {
     const MIB_IPFORWARDROW& row = table->table[i];
-    if (row.dwForwardDest == 0 && row.dwForwardMask == 0) indexes.push_back(row.dwForwardIfIndex);
+    if (row.dwForwardDest == 0 && row.dwForwardMask == 0) routes.push_back(row);
   }
-  return indexes;
+  return routes;
 }
 
 std::string Dotted(const std::array<uint8_t, 4>& a) {
@@ -70,12 +70,24 @@ std::string Dotted(const std::array<uint8_t, 4>& a) {
 
 bool HasDefaultRoute() {
   const std::vector<InterfaceAddress> rows = InterfaceAddresses();
-  for (const IF_INDEX index : DefaultRouteIndexes()) {
+  for (const MIB_IPFORWARDROW& route : DefaultRoutes()) {
     for (const auto& row : rows) {
-      if (row.Index == index && !row.Loopback) return true;
+      if (row.Index == route.dwForwardIfIndex && !row.Loopback) return true;
     }
   }
   return false;
+}
+
+std::optional<std::array<uint8_t, 4>> DefaultGateway() {
+  std::optional<MIB_IPFORWARDROW> best;
+  for (const MIB_IPFORWARDROW& route : DefaultRoutes()) {
+    if (route.dwForwardNextHop != 0 && (!best || route.dwForwardMetric1 < best->dwForwardMetric1))
+      best = route;
+  }
+  if (!best) return std::nullopt;
+  std::array<uint8_t, 4> gateway;
+  std::memcpy(gateway.data(), &best->dwForwardNextHop, 4);  // in network byte order
+  return gateway;
 }
 
 std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
@@ -87,9 +99,10 @@ std::vector<std::array<uint8_t, 4>> LocalIPv4Addresses() {
 std::string PrimaryIPv4Address() {
   const std::vector<InterfaceAddress> rows = InterfaceAddresses();
   // The interface that carries the default route is the one others see this machine by.
-  for (const IF_INDEX index : DefaultRouteIndexes()) {
+  for (const MIB_IPFORWARDROW& route : DefaultRoutes()) {
     for (const auto& row : rows) {
-      if (row.Index == index && row.Up && !row.Loopback) return Dotted(row.Address);
+      if (row.Index == route.dwForwardIfIndex && row.Up && !row.Loopback)
+        return Dotted(row.Address);
     }
   }
   for (const auto& row : rows) {
