@@ -32,8 +32,8 @@ NoteWindow::NoteWindow(HWND owner, const std::string& text, const std::string& t
     : text_(text), title_(title), iconName_(systemIcon), onClose_(std::move(onClose)) {
   Create(L"QuibNote", ShownText(title), WS_POPUP | WS_CAPTION | WS_SYSMENU, owner);
   if (!Handle()) return;
-  label_ =
-      MakeControl(Handle(), L"STATIC", ShownText(text), WS_VISIBLE | SS_LEFT | SS_NOPREFIX, -1);
+  label_ = MakeControl(Handle(), L"STATIC", ShownText(text),
+                       WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, -1);
   for (size_t i = 0; i < buttons.size(); ++i) {
     const DWORD style = WS_VISIBLE | WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     buttons_.push_back(MakeControl(Handle(), L"BUTTON", ShownText(buttons[i]), style,
@@ -87,6 +87,8 @@ void NoteWindow::LayOut(unsigned dpi) {
   RECT textRect = {0, 0, ScaledPixels(400, dpi), 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
             DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | DT_EDITCONTROL);
+  // A long text is cut rather than making a box taller than a screen.
+  textRect.bottom = std::min<LONG>(textRect.bottom, ScaledPixels(500, dpi));
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
   int buttonWidth = ScaledPixels(75, dpi);

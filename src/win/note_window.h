@@ -35,7 +35,7 @@ class NoteWindow : public OwnWindow {
   HICON icon_ = nullptr;
   int iconSize_ = 0;
   unsigned dpi_ = kBaseDpi;
-  HWND label_;
+  HWND label_ = nullptr;
   std::vector<HWND> buttons_;
   GdiObject<HFONT> font_;
   std::function<void(int)> onClose_;
