@@ -15,8 +15,9 @@ QUIB_WINDOWS_CHECK_PACKAGES=(g++-mingw-w64-x86-64-posix)
 # its test installs that under Wine.
 QUIB_PACKAGE_PACKAGES=(dpkg-dev nsis wine64)
 # The Windows build and its tests under Wine (scripts/windows-deps builds the libraries from
-# Debian's source packages with dpkg-dev's apt-get source).
-QUIB_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 dpkg-dev)
+# Debian's source packages with dpkg-dev's apt-get source); the window's tests on a virtual
+# X display.
+QUIB_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 dpkg-dev xvfb xauth)
 
 quib_install_packages() {
   local missing=()

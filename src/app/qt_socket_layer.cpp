@@ -72,10 +72,6 @@ bool QtSocketLayer::IsListening() const { return listener_->isListening(); }
 
 std::string QtSocketLayer::ListenError() const { return listener_->errorString().toStdString(); }
 
-std::string QtSocketLayer::ListenerAddress() const {
-  return listener_->serverAddress().toString().toStdString();
-}
-
 uint16_t QtSocketLayer::ListenerPort() const { return listener_->serverPort(); }
 
 void QtSocketLayer::OnIncoming(qintptr descriptor) {

@@ -34,8 +34,6 @@ class QtSocketLayer : public QObject, public SocketLayer {
   ByteString Read() override;
   void Post(std::function<void()> task) override;
 
-  // The listener's bound address as dotted text ("0.0.0.0" when bound to all interfaces).
-  std::string ListenerAddress() const;
   uint16_t ListenerPort() const;
   QTcpSocket* Connection() const { return connection_; }
 

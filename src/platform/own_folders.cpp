@@ -27,10 +27,12 @@ bool CanMakeFilesIn(const fs::path& folder) {
 
 fs::path OwnFilesFolder(const fs::path& programDir, const fs::path& userData) {
   // An installed program's folder belongs to the system even where it can be written (Quib
-  // run as root, /usr/bin): a package's files are never joined by the player's.
-  const bool installed = ArenaTemplateFile(programDir) != programDir / "arena.dat";
-  if (userData.empty() || (!installed && CanMakeFilesIn(programDir))) return programDir;
+  // run as root, /usr/bin, Program Files under Wine or by an administrator): a package's
+  // files are never joined by the player's. The Windows installer leaves its uninstaller there.
   std::error_code ec;
+  const bool installed = ArenaTemplateFile(programDir) != programDir / "arena.dat" ||
+                         fs::exists(programDir / "uninstall.exe", ec);
+  if (userData.empty() || (!installed && CanMakeFilesIn(programDir))) return programDir;
   fs::create_directories(userData, ec);
   return userData;
 }

@@ -15,7 +15,8 @@ std::filesystem::path UserDataFolder();
 bool CanMakeFilesIn(const std::filesystem::path& folder);
 
 // programDir when files can be made there and it is no installed program's folder (its
-// arena.dat in the install's data folder), otherwise userData, made when missing.
+// arena.dat in the install's data folder, or the installer's uninstall.exe beside it),
+// otherwise userData, made when missing.
 std::filesystem::path OwnFilesFolder(const std::filesystem::path& programDir,
                                      const std::filesystem::path& userData);
 
