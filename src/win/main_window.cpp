@@ -288,9 +288,7 @@ void MainWindow::SetInputEnabled(bool enabled) {
   if (!Handle()) return;
   EnableWindow(Handle(), enabled);
   // Disabling took the focus away; the control that had it gets it back.
-  if (enabled && GetActiveWindow() == Handle() && !IsChild(Handle(), GetFocus())) {
-    SetFocus(focus_ && IsWindowVisible(focus_) ? focus_ : ControlWindow(Control::Command1));
-  }
+  if (enabled && GetActiveWindow() == Handle() && !IsChild(Handle(), GetFocus())) RestoreFocus();
 }
 
 void MainWindow::YieldToEventLoop() {
@@ -405,15 +403,6 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kPickFolderMessage:
       PickGameFolder();
-      return 0;
-    case WM_ACTIVATE:
-      // A window of its own keeps no focus of its own: the control that had it gets it back.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        const HWND focus = GetFocus();
-        if (focus && IsChild(Handle(), focus)) focus_ = focus;
-      } else if (!HIWORD(wParam)) {
-        SetFocus(focus_ && IsWindowVisible(focus_) ? focus_ : ControlWindow(Control::Command1));
-      }
       return 0;
     case WM_DPICHANGED: {
       LayOut(HIWORD(wParam));

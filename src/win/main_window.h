@@ -104,7 +104,6 @@ class MainWindow : public OwnWindow, public MainWindowView {
   double scale_ = 1;
   GdiObject<HFONT> font_, helpFont_;
   GdiObject<HBRUSH> helpBrush_, barBrush_, drop1Brush_;
-  HWND focus_ = nullptr;  // the control with the focus when the window was left
   bool inputEnabled_ = true;
   bool closed_ = false;
   std::set<WindowTimer> timers_;

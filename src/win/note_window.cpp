@@ -140,13 +140,16 @@ LRESULT NoteWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case DM_GETDEFID:
-      return MAKELRESULT(kFirstButtonId, DC_HASDEFID);
+    case DM_GETDEFID: {
+      // Enter presses the button with the focus, else the first.
+      int id = kFirstButtonId;
+      for (size_t i = 0; i < buttons_.size(); ++i) {
+        if (buttons_[i] == GetFocus()) id = kFirstButtonId + static_cast<int>(i);
+      }
+      return MAKELRESULT(id, DC_HASDEFID);
+    }
     case WM_CLOSE:
       Finish(-1);
-      return 0;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && !buttons_.empty()) SetFocus(buttons_.front());
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;

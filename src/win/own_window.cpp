@@ -52,7 +52,24 @@ void OwnWindow::Destroy() {
   DestroyWindow(window);
 }
 
+void OwnWindow::RestoreFocus() {
+  const bool usable = focus_ && IsWindow(focus_) && IsWindowVisible(focus_) &&
+                      IsWindowEnabled(focus_) && IsChild(window_, focus_);
+  const HWND target = usable ? focus_ : GetNextDlgTabItem(window_, nullptr, FALSE);
+  if (target) SetFocus(target);
+}
+
 LRESULT OwnWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ACTIVATE) {
+    // A window that is not a dialog keeps no focus of its own.
+    if (LOWORD(wParam) == WA_INACTIVE) {
+      const HWND focus = GetFocus();
+      if (focus && IsChild(window_, focus)) focus_ = focus;
+    } else if (!HIWORD(wParam)) {
+      RestoreFocus();
+    }
+    return 0;
+  }
   return DefWindowProcW(window_, message, wParam, lParam);
 }
 

@@ -28,6 +28,9 @@ class OwnWindow {
   void Create(const wchar_t* className, const std::wstring& title, DWORD style, HWND owner);
   // Destroys the window without its messages reaching this object any more.
   void Destroy();
+  // Gives the focus back to the control that had it when the window was left (at first the
+  // first one the Tab key visits).
+  void RestoreFocus();
 
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -35,6 +38,7 @@ class OwnWindow {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND window_ = nullptr;
+  HWND focus_ = nullptr;
 };
 
 // A child control of `parent` at (0, 0) and no size, placed later.

@@ -229,7 +229,9 @@ TEST(NoteWindow, TheAnswerComesOnceAndNotWhenTheProgramClosesIt) {
   };
   auto question = ask();
   const HWND refuse = FindWindowExW(question->Handle(), nullptr, L"BUTTON", L"Refuse");
-  SendMessageW(refuse, BM_CLICK, 0, 0);
+  SetFocus(refuse);
+  PostMessageW(refuse, WM_KEYDOWN, VK_RETURN, 1);  // Enter presses the button with the focus
+  Pump();
   SendMessageW(refuse, BM_CLICK, 0, 0);
   EXPECT_FALSE(question->IsOpen());
   question = ask();
