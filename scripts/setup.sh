@@ -18,6 +18,8 @@ QUIB_PACKAGE_PACKAGES=(dpkg-dev nsis wine64)
 # Debian's source packages with dpkg-dev's apt-get source); the window's tests on a virtual
 # X display.
 QUIB_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 dpkg-dev xvfb xauth)
+# A Windows copy and a Linux copy together (tests/cross): a stranger dialling in from Python.
+QUIB_CROSS_PACKAGES=(python3-minimal)
 
 quib_install_packages() {
   local missing=()
