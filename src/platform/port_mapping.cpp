@@ -307,12 +307,14 @@ void RunMapper(const std::shared_ptr<PortMapper::Shared>& s) {
   RouterMapping held;
   uint16_t port = 0;
   int failures = 0;  // renewals in a row that did not succeed
-  std::optional<Clock::time_point> nextTry;
+  // When to renew or try again; none while nothing is held or to be retried.
+  bool scheduled = false;
+  Clock::time_point nextTry{};
   std::unique_lock<std::mutex> lock(s->Mutex);
   for (;;) {
     const auto due = [&] { return s->Pending || s->Stopping; };
-    if (nextTry) {
-      s->Wake.wait_until(lock, *nextTry, due);
+    if (scheduled) {
+      s->Wake.wait_until(lock, nextTry, due);
     } else {
       s->Wake.wait(lock, due);
     }
@@ -335,13 +337,15 @@ void RunMapper(const std::shared_ptr<PortMapper::Shared>& s) {
                                      : MapRouterPort(port, lease, deadline, made);
     if (made.Via != RouterMapping::Protocol::None) held = made;
     lock.lock();
-    nextTry.reset();
+    scheduled = false;
     if (report.Result == PortMapReport::Outcome::Open) {
       failures = 0;
+      scheduled = true;
       nextTry = Clock::now() + RenewalDelay(held.LeaseSeconds, lease);
     } else if (held.Via != RouterMapping::Protocol::None) {
       // A forwarding held before (the router restarted, or did not answer this once) is
       // asked for again until the router grants it.
+      scheduled = true;
       nextTry = Clock::now() + RetryDelay(++failures);
     }
     if (s->Report) s->Report(report);

@@ -31,6 +31,9 @@ until_true() { for _ in $(seq 600); do "${@:2}" && return 0 || sleep 0.1; done; 
 shows() { [[ $(tail -n 1 "$work/$1.log" | tr -d '\r') =~ $2 ]]; }  # the last status label
 await() { until_true "$1 never showed /$2/" shows "$@"; }
 win_driver() { "$wine" "$windows/tests/win_driver.exe" "$@" </dev/null; }
+shot() {  # shot NAME: with QUIB_SCREENS set, the Windows window into $QUIB_SCREENS/NAME.png
+  [ -z "${QUIB_SCREENS:-}" ] || xwd -silent -name 'Quib!' | convert xwd:- "$QUIB_SCREENS/$1.png"
+}
 
 Xvfb -displayfd 3 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pid[xvfb]=$!
@@ -102,6 +105,7 @@ for sender in win linux; do
   cp -r "$(printf "$games" "${player[win]}")/." "${game[win]}"
   game[linux]=$(printf "$games" "${player[linux]}")
   start win
+  [ $sender = win ] && shot idle
   start linux
   link win
   relay win linux hpval
@@ -121,6 +125,7 @@ for sender in win linux; do
   act $sender choose "Demo Hero.ess" || fail "no savegame chosen"
   act $sender click Command1
   await $sender 'went out to your friend' && await $receiver 'arrived and is in Data Files'
+  shot "after-transplant-$sender-sent"
   sent=${game[$sender]}/Data\ Files got=${game[$receiver]}/Data\ Files
   [ "$(head -c 4 "$got/arena.esp")" = TES3 ] && grep -q play00 "$got/arena.esp" ||
     fail "no arena.esp holding the character"
@@ -148,4 +153,11 @@ act win answer Refuse || fail "no Refuse in the question"
 wait "${pid[stranger]}" && unset "pid[stranger]"
 grep -qx ConnectionResetError "$work/stranger" || fail "the stranger saw $(cat "$work/stranger")"
 await win "$alone"
+if [ -n "${QUIB_SCREENS:-}" ]; then  # the window at 200 %
+  stop win
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f </dev/null
+  /usr/lib/wine/wineserver -k && setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  start win
+  shot idle-200
+fi
 echo "tests/cross passed"
