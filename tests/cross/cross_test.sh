@@ -31,8 +31,9 @@ until_true() { for _ in $(seq 600); do "${@:2}" && return 0 || sleep 0.1; done; 
 shows() { [[ $(tail -n 1 "$work/$1.log" | tr -d '\r') =~ $2 ]]; }  # the last status label
 await() { until_true "$1 never showed /$2/" shows "$@"; }
 win_driver() { "$wine" "$windows/tests/win_driver.exe" "$@" </dev/null; }
-shot() {  # shot NAME: with QUIB_SCREENS set, the Windows window into $QUIB_SCREENS/NAME.png
-  [ -z "${QUIB_SCREENS:-}" ] || xwd -silent -name 'Quib!' | convert xwd:- "$QUIB_SCREENS/$1.png"
+shot() {  # shot NAME: with QUIB_SCREENS set, the Windows window in $QUIB_SCREENS/windows-NAME.png
+  [ -z "${QUIB_SCREENS:-}" ] ||
+    xwd -silent -name 'Quib!' | convert xwd:- "$QUIB_SCREENS/windows-$1.png"
 }
 
 Xvfb -displayfd 3 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -155,7 +156,7 @@ grep -qx ConnectionResetError "$work/stranger" || fail "the stranger saw $(cat "
 await win "$alone"
 if [ -n "${QUIB_SCREENS:-}" ]; then  # the window at 200 %
   stop win
-  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f </dev/null
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f </dev/null >/dev/null
   /usr/lib/wine/wineserver -k && setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
   start win
   shot idle-200
