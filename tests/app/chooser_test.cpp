@@ -46,7 +46,7 @@ TEST(StartupTest, RegistryPathKeepsRemotepcTailAndDeletesTheLog) {
   // Names on disk differ in case from the texts start-up asks for.
   world.Prefix.Write("drive_c/Games/Morrowind/data files/mwse/REMOTEPC", "\x01\x02\x03\x04tail");
   world.Prefix.Write("drive_c/Games/Morrowind/MWScriptExtender.log", "QUIB::old lines\n");
-  world.Register("C:\\Games\\Morrowind");
+  world.RegisterGame();
   world.MakeWindow()->Startup();
   EXPECT_EQ(world.Prefix.Read("drive_c/Games/Morrowind/data files/mwse/REMOTEPC"),
             ByteString(4, '\0') + "tail");

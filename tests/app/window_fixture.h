@@ -45,13 +45,11 @@ struct WindowWorld {
     return env;
   }
 
-  // Registers the game at the Windows path `windowsDir` under `key` of system.reg.
-  void Register(const std::string& windowsDir,
-                const std::string& key = "Software\\\\Bethesda Softworks\\\\Morrowind") {
-    std::string escaped;
-    for (char c : windowsDir) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    Prefix.Write("system.reg", "WINE REGISTRY Version 2\n\n[" + key + "] 1700000000\n" +
-                                   "\"Installed Path\"=\"" + escaped + "\"\n");
+  // Names the game at C:\Games\Morrowind in the prefix's registry (system.reg).
+  void RegisterGame() {
+    Prefix.Write("system.reg",
+                 "WINE REGISTRY Version 2\n\n[Software\\\\Bethesda Softworks\\\\Morrowind] 1\n"
+                 "\"Installed Path\"=\"C:\\\\Games\\\\Morrowind\"\n");
   }
 
   std::unique_ptr<MainWindow> MakeWindow() { return MakeWindow(Env()); }

@@ -11,12 +11,11 @@
 #include <set>
 
 #include "app/window_fixture.h"
-#include "fixtures/tes3_writer.h"
+#include "front/main_window_design.h"
 #include "support/watched_fifo.h"
 
 namespace {
 
-using namespace tes3;
 using Names = std::set<std::string>;
 
 class WindowTest : public testing::Test {
@@ -94,13 +93,6 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndItsListener) {
   EXPECT_FALSE(window->Link().IsListening());
 }
 
-QString TextOf(QWidget* widget) {
-  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
-  if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
-  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
-  return QString();
-}
-
 // Measured with the controls' own fonts: each text's width and height within the room the
 // control leaves inside its frame (a line edit keeps 2 more pixels free on each side).
 void ExpectWholeText(QWidget* control, const QString& text) {
@@ -121,20 +113,9 @@ void ExpectWholeText(QWidget* control, const QString& text) {
 
 // Run at the platform's default font and again at QT_SCALE_FACTOR 1.5 and 2 (CTest).
 TEST_F(WindowTest, EveryControlShowsItsWholeText) {
-  for (const char* name : {"Label1", "cmdConnect", "Text1", "Text2", "Text3", "Text4", "Drop1",
-                           "lblHelp", "Command1", "cmdCharacter", "cmdPlay"}) {
-    ExpectWholeText(Control(name), TextOf(Control(name)));
-  }
-  for (const char* box : {"Text1", "Text4"}) ExpectWholeText(Control(box), "255");
-  window->Logic().SetLabel3("Inspecting: Savegame");
-  window->Logic().SetLabel4("Receiving character media list.");
-  for (const char* name : {"Label3", "Label4"})
-    ExpectWholeText(Control(name), TextOf(Control(name)));
-  Npc opponent("play00");  // a name has at most 31 characters
-  opponent.Name = "Gandalf the Grey of Vvardenfell";
-  window->Logic().ShowOutcome(
-      {TransplantOutcome::Kind::Arrived, File({}, {NpcRecord(opponent)}), 0, 0});
-  ExpectWholeText(Control("Drop1"), TextOf(Control("Drop1")));
+  for (const ControlDesign& design : MainWindowControls())
+    for (const std::string& text : TextsShownBy(design.Id, window->Logic().LinkCaption()))
+      ExpectWholeText(Control(design.Name), QString::fromStdString(text));
 }
 
 }  // namespace

@@ -113,7 +113,8 @@ TEST_F(BridgeTest, SetsCompletedWhileDisconnectedAreDroppedAndANewTableRegisters
   peer.Connected = true;
   EXPECT_EQ(TickAfter({"QUIB::other 2~\n"}), "");
   EXPECT_EQ(relay.OutVarCount, 2);
-  relay.OutVars[0].Channel = 3;
+  relay.OutVars[0].Channel = 3;  // the peer's channel for it
+  EXPECT_EQ(TickAfter({"QUIB::abcde 5|\n"}), "\x03" + ShortToBytes(8) + Set({Int(5)}));
   relay.OutVarCount = 0;  // the listener restarted
   EXPECT_EQ(TickAfter({"QUIB::abcde 2|\n"}), Register("abcde", Set({Int(2)})));
 }

@@ -141,10 +141,10 @@ TEST(LaunchGame, MessagesInsteadOfAStart) {
     FakeUi ui;
     LaunchGame(paths, {}, ui);
     ASSERT_EQ(ui.Messages.size(), 1u) << c.Name;
-    EXPECT_EQ(ui.Messages[0].Text, c.Text) << c.Name;
-    EXPECT_EQ(ui.Messages[0].Title, c.Title) << c.Name;
-    EXPECT_EQ(ui.Messages[0].Icon, c.Icon) << c.Name;
-    EXPECT_EQ(ui.ChooserOpened, c.ChooserOpened) << c.Name;
+    const FakeUi::Message& m = ui.Messages[0];
+    EXPECT_EQ(std::tie(m.Text, m.Title, m.Icon, ui.ChooserOpened),
+              std::tie(c.Text, c.Title, c.Icon, c.ChooserOpened))
+        << c.Name;
   }
 }
 

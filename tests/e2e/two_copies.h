@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 
-#include "app/address_box.h"
 #include "app/savegame_chooser.h"
 #include "app/window_fixture.h"
 #include "platform/files.h"
@@ -27,7 +26,7 @@ inline constexpr const char* kGameInPrefix = "drive_c/Games/Morrowind/";
 
 struct Copy {
   Copy() {
-    world.Register("C:\\Games\\Morrowind");
+    world.RegisterGame();
     world.Program.Write("arena.dat", *ReadWholeFile(QUIB_ARENA_DAT));
     world.Program.Write("Opponent.dat", ByteString("\x7F\0\0\x01", 4));
     WriteGameFile("Data Files/Morrowind.esm", "the master");  // an installed game has it
@@ -49,26 +48,15 @@ struct Copy {
   void Click(const char* button) {
     QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton);
   }
-  // Types the loopback address into the four boxes and clicks "Connect" (env.DialPort).
-  void Dial() {
-    for (int i = 0; i < 4; ++i)
-      Control<AddressBox>(qPrintable(QString("Text%1").arg(i + 1)))->setText(i ? "0" : "127");
-    Control<AddressBox>("Text4")->setText("1");
-    Click("cmdConnect");
-  }
-  // Picks `name` in the savegame chooser with "Ok"; returns what the chooser listed, or
-  // nothing when it did not open or did not close.
-  QStringList ChooseSavegame(const QString& name) {
+  // Picks `name` in the savegame chooser with "Ok"; false when it did not open or close.
+  bool ChooseSavegame(const QString& name) {
     Click("cmdCharacter");
     SavegameChooser* chooser = window->SavegameChooserWindow();
-    if (!chooser) return {};
+    if (!chooser) return false;
     auto* list = chooser->findChild<QListWidget*>("File1");
-    QStringList listed;
-    for (int i = 0; i < list->count(); ++i) listed << list->item(i)->text();
     list->setCurrentItem(list->findItems(name, Qt::MatchExactly).value(0));
     QTest::mouseClick(chooser->findChild<QPushButton*>("cmdOk"), Qt::LeftButton);
-    return QTest::qWaitFor([&] { return !window->SavegameChooserWindow(); }) ? listed
-                                                                             : QStringList();
+    return QTest::qWaitFor([&] { return !window->SavegameChooserWindow(); });
   }
 
   bool Connected() const { return window->Drop1BackColor() == 65280; }
@@ -101,11 +89,8 @@ class WireTap {
   }
 
   ByteString FromDialler;  // what the dialling copy sent
-  // Once the dialling copy has sent this many bytes in all, the rest is not passed on and
-  // the connection is cut.
-  size_t CutAfter = SIZE_MAX;
-  // Beyond this many bytes, what the dialling copy sends waits (and holds it back) until
-  // Release().
+  // Beyond this many bytes in all, what the dialling copy sends waits (and holds it back)
+  // until Release() or the next connection.
   size_t HoldAfter = SIZE_MAX;
   void Release() {
     HoldAfter = SIZE_MAX;
@@ -130,18 +115,10 @@ class WireTap {
   void Pump() {
     if (!near_ || !far_ || far_->state() != QAbstractSocket::ConnectedState) return;
     const size_t room = HoldAfter - std::min(HoldAfter, FromDialler.size());
-    QByteArray up = near_->read(qint64(std::min(room, size_t(near_->bytesAvailable())))),
-               down = far_->readAll();
-    if (CutAfter == 0) return;  // cut: whatever still comes is dropped
-    const bool cut = FromDialler.size() + size_t(up.size()) >= CutAfter;
-    if (cut) up.truncate(qsizetype(CutAfter - FromDialler.size()));
+    const QByteArray up = near_->read(qint64(std::min(room, size_t(near_->bytesAvailable()))));
     FromDialler.append(up.constData(), size_t(up.size()));
     far_->write(up);
-    if (cut) {
-      CutAfter = 0;
-      return Cut();
-    }
-    near_->write(down);
+    near_->write(far_->readAll());
   }
   void Drop() {
     for (QTcpSocket* socket : {near_, far_}) {
@@ -151,7 +128,7 @@ class WireTap {
       socket->deleteLater();
     }
     near_ = far_ = nullptr;
-    if (CutAfter == 0) CutAfter = SIZE_MAX;
+    HoldAfter = SIZE_MAX;
   }
 
   QTcpServer server_;
@@ -159,9 +136,10 @@ class WireTap {
   QTcpSocket *near_ = nullptr, *far_ = nullptr;
 };
 
-// A dials B (through the tap A's DialPort names); true when both labels have turned green.
+// A dials B (through the tap A's DialPort names) at the address its boxes took from
+// Opponent.dat; true when both labels have turned green.
 inline bool Connect(Copy& a, Copy& b) {
-  a.Dial();
+  a.Click("cmdConnect");
   return QTest::qWaitFor([&] { return a.Connected() && b.Connected(); }, 20000);
 }
 
@@ -174,17 +152,6 @@ std::unique_ptr<WireTap> OpenThroughTap(Copy& a, Copy& b) {
   b.Open<BWindow>();
   return tap;
 }
-
-// A dials B through a tap.
-class TappedPair : public testing::Test {
- protected:
-  void OpenAndConnect() {
-    tap = OpenThroughTap(a, b);
-    ASSERT_TRUE(Connect(a, b));
-  }
-  Copy a, b;
-  std::unique_ptr<WireTap> tap;
-};
 
 // Every file below a folder: path relative to it -> bytes and modification time.
 struct FileState {

@@ -107,14 +107,6 @@ inline ByteString MediaListMessage(const std::string& text) {
   return Message(252, LongToBytes(static_cast<int32_t>(text.size())) + Compressed(text));
 }
 
-inline std::string ListText(const MediaList& media) {
-  std::string text;
-  for (size_t i = 0; i < media.MediaNames.size(); ++i) {
-    text += media.MediaNames[i] + "\t" + std::to_string(media.MediaSizes[i]) + "\r\n";
-  }
-  return text;
-}
-
 // A CharacterData body made by hand from the list, the contents length F it claims and the
 // packed contents.
 inline ByteString RawCharacterDataBody(const std::string& list, int32_t claimed,

@@ -100,8 +100,6 @@ TEST(Transplant, FailuresStopBeforeAnythingIsSent) {
       {"holds no player record",
        [](Program& p) { p.game.WriteSavegame("a.ess", Savegame({}, {})); }},
       {"is damaged", [](Program& p) { p.game.WriteSavegame("a.ess", "TES3"); }},
-      {"missing or cannot be read",
-       [](Program& p) { p.game.Paths().ArenaTemplatePath += ".gone"; }},
       {"no opponent placeholder",
        [](Program& p) { p.game.Dir().Write("program/arena.dat", File({}, {})); }},
   };
