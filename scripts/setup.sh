@@ -13,7 +13,7 @@ QUIB_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 QUIB_WINDOWS_CHECK_PACKAGES=(g++-mingw-w64-x86-64-posix)
 # scripts/package: the .deb (dpkg-shlibdeps finds its dependencies) and the Windows installer;
 # its test installs that under Wine.
-QUIB_PACKAGE_PACKAGES=(dpkg-dev nsis wine64 binutils-mingw-w64-x86-64)
+QUIB_PACKAGE_PACKAGES=(dpkg-dev nsis wine64)
 # The Windows build and its tests under Wine (scripts/windows-deps builds the libraries from
 # Debian's source packages with dpkg-dev's apt-get source); the window's tests on a virtual
 # X display.
