@@ -22,3 +22,8 @@ std::string ClampedOctetText(std::string_view text) {
   if (v > 255 || v < -0.5) return "0";
   return NumberText(std::nearbyint(v));  // the default rounding mode sends halves to even
 }
+
+std::string AddressToText(const std::array<uint8_t, 4>& bytes) {
+  return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+         std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
+}

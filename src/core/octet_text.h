@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,3 +12,6 @@ std::string NumberText(double value);
 // The text a box keeps on leaving it: the nearest whole number (halves to even) for values
 // up to 255, "0" above that and below -0.5.
 std::string ClampedOctetText(std::string_view text);
+
+// Dotted text of an IPv4 address in memory (network) order: C0 A8 01 64 -> "192.168.1.100".
+std::string AddressToText(const std::array<uint8_t, 4>& bytes);

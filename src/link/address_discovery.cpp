@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/names.h"
+#include "core/octet_text.h"
 #include "link/environment.h"
 #include "platform/network_facts.h"
 #include "platform/sockets.h"
@@ -75,11 +76,6 @@ std::string ChooseFromList(const std::string& localList, const std::string& exte
     if (loopback(chosen) && !loopback(x) && x != "0.0.0.0") chosen = x;
   }
   return chosen;
-}
-
-std::string AddressToText(const std::array<uint8_t, 4>& bytes) {
-  return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
-         std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
 }
 
 bool IsValidAddress(std::string_view text) {

@@ -40,8 +40,6 @@ std::string ChooseLocalAddress(const Environment& env, const std::string& extern
 // The address shown as the machine's own when the listener is bound to all interfaces.
 std::string PrimaryAddress(const Environment& env);
 
-// Dotted text of an address in memory (network) order: C0 A8 01 64 -> "192.168.1.100".
-std::string AddressToText(const std::array<uint8_t, 4>& bytes);
 // Four decimal parts of digits only, each below 256.
 bool IsValidAddress(std::string_view text);
 // False only for "192.168.", "172.16.", "10." prefixes and exactly "127.0.0.1".

@@ -4,6 +4,7 @@
 
 #include "bridge/relay_tables.h"
 #include "core/app_paths.h"
+#include "core/octet_text.h"
 #include "core/ui.h"
 #include "link/address_discovery.h"
 #include "link/environment.h"

@@ -15,13 +15,13 @@
 #ifdef QUIB_NATPMP
 #include <natpmp.h>
 #else
+#include "core/octet_text.h"
 #include "platform/natpmp_client.h"
 #include "platform/network_facts.h"
 #endif
 
 #include <algorithm>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -87,13 +87,13 @@ struct NatPmpGrant {
   uint32_t LeaseSeconds = 0;
 };
 
+#ifdef QUIB_NATPMP
 std::string DottedAddress(const in_addr& address) {
   char text[INET_ADDRSTRLEN] = "";
   inet_ntop(AF_INET, &address, text, sizeof text);
   return text;
 }
 
-#ifdef QUIB_NATPMP
 // Waits for the answer of `type` to the request in flight, resending as the protocol asks,
 // until the deadline. A late answer to an earlier request (another type) or a packet from
 // elsewhere is not the answer. The library's result: 0, or a negative error.
@@ -168,9 +168,7 @@ class NatPmpSession {
   std::optional<std::string> PublicAddress(std::chrono::milliseconds deadline) {
     const std::optional<NatPmpAnswer> answer = AskNatPmpPublicAddress(*gateway_, deadline);
     if (!answer || answer->ResultCode != 0) return std::nullopt;
-    in_addr address{};
-    std::memcpy(&address, answer->PublicAddress.data(), 4);
-    return DottedAddress(address);
+    return AddressToText(answer->PublicAddress);
   }
 
   NatPmpGrant MapTcp(uint16_t port, uint16_t suggestedPort, uint32_t leaseSeconds,

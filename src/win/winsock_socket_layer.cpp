@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "core/octet_text.h"
 #include "platform/sockets.h"
 #include "platform/win/wide_text.h"
 #include "platform/win/winsock.h"
@@ -286,9 +287,7 @@ bool WinsockSocketLayer::IsOpen() const {
 std::string WinsockSocketLayer::RemoteAddress() const {
   if (state_ != State::Connected) return {};
   const std::optional<std::array<uint8_t, 4>> peer = PeerIPv4Address(connection_);
-  if (!peer) return {};
-  return std::to_string((*peer)[0]) + '.' + std::to_string((*peer)[1]) + '.' +
-         std::to_string((*peer)[2]) + '.' + std::to_string((*peer)[3]);
+  return peer ? AddressToText(*peer) : std::string();
 }
 
 void WinsockSocketLayer::Write(const ByteString& bytes) {

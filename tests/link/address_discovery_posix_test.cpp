@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "core/octet_text.h"
 #include "link/environment.h"
 #include "support/address_page_server.h"
 

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/octet_text.h"
+
 namespace {
 
 std::string RouteTable() {
@@ -44,11 +46,6 @@ std::vector<InterfaceAddress> InterfaceAddresses() {
   return result;
 }
 
-std::string Dotted(const std::array<uint8_t, 4>& a) {
-  return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
-         std::to_string(a[3]);
-}
-
 }  // namespace
 
 bool HasDefaultRoute() { return !DefaultRoutes(RouteTable()).empty(); }
@@ -74,11 +71,11 @@ std::string PrimaryIPv4Address() {
   // The interface that carries the default route is the one others see this machine by.
   for (const DefaultRoute& route : DefaultRoutes(RouteTable())) {
     for (const auto& row : rows) {
-      if (row.Name == route.Interface && row.Up) return Dotted(row.Address);
+      if (row.Name == route.Interface && row.Up) return AddressToText(row.Address);
     }
   }
   for (const auto& row : rows) {
-    if (row.Up && !row.Loopback) return Dotted(row.Address);
+    if (row.Up && !row.Loopback) return AddressToText(row.Address);
   }
   return "127.0.0.1";
 }

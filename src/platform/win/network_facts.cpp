@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "core/octet_text.h"
+
 namespace {
 
 struct InterfaceAddress {
@@ -61,11 +63,6 @@ std::vector<MIB_IPFORWARDROW> DefaultRoutes() {
   return routes;
 }
 
-std::string Dotted(const std::array<uint8_t, 4>& a) {
-  return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
-         std::to_string(a[3]);
-}
-
 }  // namespace
 
 bool HasDefaultRoute() {
@@ -102,11 +99,11 @@ std::string PrimaryIPv4Address() {
   for (const MIB_IPFORWARDROW& route : DefaultRoutes()) {
     for (const auto& row : rows) {
       if (row.Index == route.dwForwardIfIndex && row.Up && !row.Loopback)
-        return Dotted(row.Address);
+        return AddressToText(row.Address);
     }
   }
   for (const auto& row : rows) {
-    if (row.Up && !row.Loopback) return Dotted(row.Address);
+    if (row.Up && !row.Loopback) return AddressToText(row.Address);
   }
   return "127.0.0.1";
 }
