@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "bridge/launch.h"
+#include "core/utf8.h"
 #include "link/startup.h"
 #include "media/outcome_text.h"
 #include "platform/code_page.h"
@@ -204,14 +205,7 @@ void MainWindowLogic::ShowOutcome(const TransplantOutcome& outcome) {
   // The character's name is in the game's 8-bit code page; the window shows each byte as
   // the character of the same number.
   std::string shown;
-  for (unsigned char byte : OutcomeText(outcome)) {
-    if (byte < 0x80) {
-      shown += static_cast<char>(byte);
-    } else {
-      shown += static_cast<char>(0xC0 | (byte >> 6));
-      shown += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
+  for (unsigned char byte : OutcomeText(outcome)) AppendUtf8(shown, byte);
   view_.SetText(Control::Drop1, shown);
   showingOutcome_ = true;
 }

@@ -11,12 +11,14 @@
 #include <set>
 
 #include "app/window_fixture.h"
+#include "fixtures/tes3_writer.h"
 #include "front/main_window_design.h"
 #include "support/watched_fifo.h"
 
 namespace {
 
 using Names = std::set<std::string>;
+using namespace tes3;
 
 class WindowTest : public testing::Test {
  protected:
@@ -82,6 +84,18 @@ TEST_F(WindowTest, MessageBoxesAreLeftOpenAndDoNotPileUp) {
   EXPECT_EQ(box->windowTitle(), "error");
   EXPECT_EQ(box->icon(), QMessageBox::Warning);
   EXPECT_TRUE(box->isEnabled());
+}
+
+// The character's name comes in the game's 8-bit code page; the outcome covers the link text
+// until the player acts again.
+TEST_F(WindowTest, AnOutcomeShowsTheNameAndGivesWayToTheNextClick) {
+  Npc opponent("play00");
+  opponent.Name = "R\xE9my";
+  window->Logic().ShowOutcome({TransplantOutcome::Kind::Arrived, File({}, {NpcRecord(opponent)})});
+  const auto drop1 = [this] { return static_cast<QLabel*>(Control("Drop1"))->text(); };
+  EXPECT_TRUE(drop1().startsWith(QString::fromUtf8("R\u00E9my arrived"))) << drop1().toStdString();
+  Click("lblHelp");
+  EXPECT_EQ(drop1().toStdString(), window->Logic().LinkCaption());
 }
 
 TEST_F(WindowTest, ClosingTheWindowEndsTheProgramAndItsListener) {
