@@ -136,10 +136,9 @@ void MainWindow::BuildControls() {
   help->installEventFilter(this);
 
   // Each address box hands the focus on to the next, the last one to "Transplant!".
-  const Control boxes[] = {Control::Text1, Control::Text2, Control::Text3, Control::Text4};
   for (int i = 0; i < 4; ++i) {
-    auto* box = static_cast<AddressBox*>(Widget(boxes[i]));
-    box->SetSuccessor(Widget(i < 3 ? boxes[i + 1] : Control::Command1));
+    auto* box = static_cast<AddressBox*>(Widget(kAddressBoxes[i]));
+    box->SetSuccessor(Widget(i < 3 ? kAddressBoxes[i + 1] : Control::Command1));
   }
   static_cast<AddressBox*>(Widget(Control::Text4))->SetEnterMovesFocus(true);
 

@@ -57,6 +57,10 @@ inline constexpr double kMainWindowWidth = 4695;
 inline constexpr double kMainWindowHeight = 4485;
 inline constexpr const char* kMainWindowTitle = "Quib!";
 
+// The four peer address boxes, in the address's order.
+inline constexpr Control kAddressBoxes[] = {Control::Text1, Control::Text2, Control::Text3,
+                                            Control::Text4};
+
 // The order the Tab key moves in.
 std::span<const Control> MainWindowTabOrder();
 

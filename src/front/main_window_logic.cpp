@@ -73,8 +73,7 @@ void MainWindowLogic::Startup() {
   receiver_.State().MessageTypeTaken = false;
 
   const std::vector<std::string> octets = OpponentAddressTexts(paths_.ProgramDir);
-  constexpr Control kBoxes[] = {Control::Text1, Control::Text2, Control::Text3, Control::Text4};
-  for (size_t i = 0; i < octets.size() && i < 4; ++i) view_.SetText(kBoxes[i], octets[i]);
+  for (size_t i = 0; i < octets.size() && i < 4; ++i) view_.SetText(kAddressBoxes[i], octets[i]);
 
   int32_t port = env_.PeerPort;
   std::string localIp = controller_.LocalAddress;
@@ -166,18 +165,13 @@ void MainWindowLogic::BusyState() {
   view_.SetText(Control::Label4, "");
 }
 
-void MainWindowLogic::ConnectedState() {
-  for (Control control :
-       {Control::cmdConnect, Control::Text1, Control::Text2, Control::Text3, Control::Text4}) {
-    view_.SetVisible(control, false);
-  }
-}
+void MainWindowLogic::ConnectedState() { ShowLinkControls(false); }
 
-void MainWindowLogic::DisconnectedState() {
-  for (Control control :
-       {Control::cmdConnect, Control::Text1, Control::Text2, Control::Text3, Control::Text4}) {
-    view_.SetVisible(control, true);
-  }
+void MainWindowLogic::DisconnectedState() { ShowLinkControls(true); }
+
+void MainWindowLogic::ShowLinkControls(bool shown) {
+  view_.SetVisible(Control::cmdConnect, shown);
+  for (Control box : kAddressBoxes) view_.SetVisible(box, shown);
 }
 
 void MainWindowLogic::SetLabel3(const std::string& text) { view_.SetText(Control::Label3, text); }
@@ -233,8 +227,7 @@ void MainWindowLogic::DropOutcome() {
 }
 
 std::string MainWindowLogic::AddressBoxText(int box) const {
-  constexpr Control kBoxes[] = {Control::Text1, Control::Text2, Control::Text3, Control::Text4};
-  return box >= 1 && box <= 4 ? view_.Text(kBoxes[box - 1]) : std::string();
+  return box >= 1 && box <= 4 ? view_.Text(kAddressBoxes[box - 1]) : std::string();
 }
 
 void MainWindowLogic::EnableTimer2() {

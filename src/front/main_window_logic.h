@@ -93,6 +93,8 @@ class MainWindowLogic : public Ui, public LinkView {
   // The user acts again: the status label shows its link text instead of an outcome.
   void DropOutcome();
   void ShowHelp();
+  // "Connect" and the address boxes, which a link hides.
+  void ShowLinkControls(bool shown);
 
   Environment env_;
   MainWindowView& view_;

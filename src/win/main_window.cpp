@@ -15,7 +15,6 @@ constexpr UINT kRunTasksMessage = WM_APP + 1;
 constexpr UINT kPickFolderMessage = WM_APP + 2;
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr Control kBoxes[] = {Control::Text1, Control::Text2, Control::Text3, Control::Text4};
 
 // The system's class and styles of each kind of control.
 std::pair<const wchar_t*, DWORD> WindowKind(const ControlDesign& design) {
@@ -68,8 +67,9 @@ void MainWindow::BuildControls() {
   }
   // Each address box hands the focus on to the next, the last one to "Transplant!".
   for (int i = 0; i < 4; ++i) {
-    const Control next = i < 3 ? kBoxes[i + 1] : Control::Command1;
-    boxes_.push_back(std::make_unique<AddressBox>(ControlWindow(kBoxes[i]), ControlWindow(next),
+    const Control next = i < 3 ? kAddressBoxes[i + 1] : Control::Command1;
+    boxes_.push_back(std::make_unique<AddressBox>(ControlWindow(kAddressBoxes[i]),
+                                                  ControlWindow(next),
                                                   /*enterMovesFocus=*/i == 3));
   }
   // Tab follows the stacking order, and later controls of the design lie over earlier ones:
