@@ -26,10 +26,20 @@ HWND Await(const wchar_t* title) {
   return window;
 }
 
+std::wstring Wide(const char* text) { return WideFromUtf8(text).value_or(L""); }
+
 HWND Child(HWND main, const char* name) {
   for (const ControlDesign& design : MainWindowControls())
     if (std::strcmp(design.Name, name) == 0) return GetDlgItem(main, ControlId(design.Id));
   return nullptr;
+}
+
+// A control of the main window; the window has its title a moment before its controls.
+HWND AwaitChild(HWND& main, const char* name) {
+  HWND child = nullptr;
+  for (int i = 0; i < 200 && !(child = Child(main = FindWindowW(nullptr, L"Quib!"), name)); ++i)
+    Sleep(100);
+  return child;
 }
 
 // -1 when the window does not answer within 5 s.
@@ -46,8 +56,6 @@ std::string Text(HWND window) {
   for (size_t at; (at = utf8.find("\r\n")) != std::string::npos;) utf8.replace(at, 2, " / ");
   return utf8;
 }
-
-std::wstring Wide(const char* text) { return WideFromUtf8(text).value_or(L""); }
 
 bool Click(HWND button) { return button && PostMessageW(button, BM_CLICK, 0, 0); }
 
@@ -78,13 +86,14 @@ bool Choose(HWND main, const char* savegame) {
 }
 
 bool Run(const std::string& command, const char* name, const char* text) {
-  HWND main = Await(L"Quib!");
-  if (command == "set") return Send(Child(main, name), WM_SETTEXT, 0, Wide(text).c_str()) == TRUE;
-  if (command == "click") return Click(Child(main, name));
-  if (command == "choose") return Choose(main, name);
   if (command == "answer")
     return Click(FindWindowExW(Await(L"Quib"), nullptr, L"Button", Wide(name).c_str()));
-  return command == "watch" && Watch(main, Child(main, name));
+  HWND main = nullptr;
+  if (command == "choose") return AwaitChild(main, "cmdCharacter") && Choose(main, name);
+  HWND control = AwaitChild(main, name);
+  if (command == "set") return Send(control, WM_SETTEXT, 0, Wide(text).c_str()) == TRUE;
+  if (command == "click") return Click(control);
+  return command == "watch" && Watch(main, control);
 }
 
 }  // namespace
