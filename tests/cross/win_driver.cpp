@@ -20,13 +20,16 @@
 
 namespace {
 
-HWND Await(const wchar_t* title) {
+std::wstring Wide(const char* text) { return WideFromUtf8(text).value_or(L""); }
+
+// A window has its title a moment before its controls, so whatever is looked for is looked for
+// again, every 100 ms for 20 s.
+template <class Find>
+HWND Await(Find find) {
   HWND window = nullptr;
-  for (int i = 0; i < 200 && !(window = FindWindowW(nullptr, title)); ++i) Sleep(100);
+  for (int i = 0; i < 200 && !(window = find()); ++i) Sleep(100);
   return window;
 }
-
-std::wstring Wide(const char* text) { return WideFromUtf8(text).value_or(L""); }
 
 HWND Child(HWND main, const char* name) {
   for (const ControlDesign& design : MainWindowControls())
@@ -34,12 +37,9 @@ HWND Child(HWND main, const char* name) {
   return nullptr;
 }
 
-// A control of the main window; the window has its title a moment before its controls.
-HWND AwaitChild(HWND& main, const char* name) {
-  HWND child = nullptr;
-  for (int i = 0; i < 200 && !(child = Child(main = FindWindowW(nullptr, L"Quib!"), name)); ++i)
-    Sleep(100);
-  return child;
+HWND InWindow(const wchar_t* title, const wchar_t* type, const wchar_t* text) {
+  HWND window = FindWindowW(nullptr, title);
+  return window ? FindWindowExW(window, nullptr, type, text) : nullptr;
 }
 
 // -1 when the window does not answer within 5 s.
@@ -75,10 +75,15 @@ bool Watch(HWND main, HWND control) {
 }
 
 bool Choose(HWND main, const char* savegame) {
-  HWND chooser = Click(Child(main, "cmdCharacter")) ? Await(L"Select a Savegame") : nullptr;
-  HWND list = FindWindowExW(chooser, nullptr, L"ListBox", nullptr);
-  const LRESULT at = Send(list, LB_FINDSTRINGEXACT, WPARAM(-1), Wide(savegame).c_str());
-  if (at < 0 || Send(list, LB_SETCURSEL, at, nullptr) != at ||
+  if (!Click(Child(main, "cmdCharacter"))) return false;
+  LRESULT at = -1;
+  HWND list = Await([&] {  // the list holding the savegame
+    HWND list = InWindow(L"Select a Savegame", L"ListBox", nullptr);
+    return (at = Send(list, LB_FINDSTRINGEXACT, WPARAM(-1), Wide(savegame).c_str())) >= 0 ? list
+                                                                                          : nullptr;
+  });
+  HWND chooser = GetParent(list);
+  if (!list || Send(list, LB_SETCURSEL, at, nullptr) != at ||
       !Click(FindWindowExW(chooser, nullptr, L"Button", L"Ok")))
     return false;
   for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(100);
@@ -87,12 +92,15 @@ bool Choose(HWND main, const char* savegame) {
 
 bool Run(const std::string& command, const char* name, const char* text) {
   if (command == "answer")
-    return Click(FindWindowExW(Await(L"Quib"), nullptr, L"Button", Wide(name).c_str()));
+    return Click(Await([&] { return InWindow(L"Quib", L"Button", Wide(name).c_str()); }));
   HWND main = nullptr;
-  if (command == "choose") return AwaitChild(main, "cmdCharacter") && Choose(main, name);
-  HWND control = AwaitChild(main, name);
+  HWND control = Await([&] {
+    return Child(main = FindWindowW(nullptr, L"Quib!"),
+                 command == "choose" ? "cmdCharacter" : name);
+  });
   if (command == "set") return Send(control, WM_SETTEXT, 0, Wide(text).c_str()) == TRUE;
   if (command == "click") return Click(control);
+  if (command == "choose") return Choose(main, name);
   return command == "watch" && Watch(main, control);
 }
 
