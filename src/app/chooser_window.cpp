@@ -4,30 +4,22 @@
 #include <QTimer>
 
 #include "app/twips.h"
+#include "front/chooser_design.h"
 
-namespace {
-
-constexpr double kButtonWidth = 1215;
-constexpr double kButtonHeight = 375;
-
-}  // namespace
-
-ChooserWindow::ChooserWindow(const QString& objectName, const QString& caption,
-                             const Design& design, QWidget* parent)
+ChooserWindow::ChooserWindow(const QString& objectName, const QString& caption, double width,
+                             double height, double leastHeight, QWidget* parent)
     : QWidget(parent, Qt::Window) {
   setObjectName(objectName);
   setWindowTitle(caption);
   setAttribute(Qt::WA_DeleteOnClose);
-  resize(TwipsToPixels(design.Width), TwipsToPixels(design.Height));
-  // Large enough that the resize rule never gives negative sizes.
-  setMinimumSize(TwipsToPixels(kButtonWidth * 2 + 375 + 120), TwipsToPixels(design.MinimumHeight));
+  // The buttons and the list are placed by resizeEvent, which comes before the window shows.
+  resize(TwipsToPixels(width), TwipsToPixels(height));
+  setMinimumSize(TwipsToPixels(kChooserLeastWidth), TwipsToPixels(leastHeight));
 
   cmdCancel_ = new QPushButton("Cancel", this);
   cmdCancel_->setObjectName("cmdCancel");
-  PlaceTwips(cmdCancel_, design.CancelLeft, design.ButtonTop, kButtonWidth, kButtonHeight);
   cmdOk_ = new QPushButton("Ok", this);
   cmdOk_->setObjectName("cmdOk");
-  PlaceTwips(cmdOk_, design.OkLeft, design.ButtonTop, kButtonWidth, kButtonHeight);
   setTabOrder(cmdOk_, cmdCancel_);
 
   timer1_ = new QTimer(this);
@@ -53,8 +45,7 @@ void ChooserWindow::resizeEvent(QResizeEvent* event) {
   const double width = PixelsToTwips(this->width());
   const double height = PixelsToTwips(this->height());
   PlaceList(width, height);
-  const double okLeft = width - (kButtonWidth + 375);
-  const double top = height - 800;
-  PlaceTwips(cmdOk_, okLeft, top, kButtonWidth, kButtonHeight);
-  PlaceTwips(cmdCancel_, okLeft - kButtonWidth, top, kButtonWidth, kButtonHeight);
+  const ChooserButtons buttons = ChooserButtonsIn(width, height);
+  PlaceTwips(cmdOk_, buttons.Ok);
+  PlaceTwips(cmdCancel_, buttons.Cancel);
 }

@@ -13,19 +13,9 @@ class ChooserWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // The design values in twips: the inner area, the lowest height the resize rule may
-  // shrink it to, and the left and top of Cancel and Ok.
-  struct Design {
-    double Width;
-    double Height;
-    double MinimumHeight;
-    double CancelLeft;
-    double OkLeft;
-    double ButtonTop;
-  };
-
-  ChooserWindow(const QString& objectName, const QString& caption, const Design& design,
-                QWidget* parent);
+  // The first inner size and the lowest height the window may be made, in twips.
+  ChooserWindow(const QString& objectName, const QString& caption, double width, double height,
+                double leastHeight, QWidget* parent);
 
  protected:
   // Places the window's list for a window of the given inner size (twips).

@@ -25,7 +25,7 @@ constexpr int kPathRole = Qt::UserRole;
 GameFolderChooser::GameFolderChooser(Ui& ui, const QString& startFolder,
                                      std::function<bool(const QString&)> onChosen,
                                      std::function<void()> onCancel, QWidget* parent)
-    : ChooserWindow("Form2", kGameFolderChooserTitle, {4695, 3195, 2400, 1890, 3105, 2395}, parent),
+    : ChooserWindow("Form2", kGameFolderChooserTitle, 4695, 3195, 2400, parent),
       ui_(ui),
       onChosen_(std::move(onChosen)),
       onCancel_(std::move(onCancel)) {
@@ -34,7 +34,6 @@ GameFolderChooser::GameFolderChooser(Ui& ui, const QString& startFolder,
   PlaceTwips(drive1_, 120, 120, 4320, 315);
   dir1_ = new QListWidget(this);
   dir1_->setObjectName("Dir1");
-  PlaceTwips(dir1_, 120, 600, 4320, 1695);
   setTabOrder(drive1_, dir1_);
   setTabOrder(dir1_, cmdOk_);
 

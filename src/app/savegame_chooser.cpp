@@ -9,19 +9,20 @@
 
 #include "app/twips.h"
 #include "core/ui.h"
+#include "front/chooser_design.h"
 #include "front/main_window_design.h"
 #include "front/savegame_list.h"
 
 SavegameChooser::SavegameChooser(Ui& ui, const std::string& gameDir,
                                  std::function<void(const std::string&)> onChosen,
                                  std::function<void()> onClosed, QWidget* parent)
-    : ChooserWindow("Form3", kSavegameChooserTitle, {4680, 3195, 1800, 1800, 3240, 2640}, parent),
+    : ChooserWindow("Form3", kSavegameChooserTitle, kSavegameChooserWidth, kSavegameChooserHeight,
+                    kSavegameChooserLeastHeight, parent),
       ui_(ui),
       onChosen_(std::move(onChosen)),
       onClosed_(std::move(onClosed)) {
   file1_ = new QListWidget(this);
   file1_->setObjectName("File1");
-  PlaceTwips(file1_, 120, 120, 3735, 1650);
   setTabOrder(file1_, cmdOk_);
 
   for (const std::string& name : ListSavegames(gameDir))
@@ -53,7 +54,7 @@ void SavegameChooser::Choose(const QString& listed) {
 void SavegameChooser::Cancel() { close(); }
 
 void SavegameChooser::PlaceList(double width, double height) {
-  PlaceTwips(file1_, 120, 120, width - 375, height - 1000);
+  PlaceTwips(file1_, SavegameListIn(width, height));
 }
 
 void SavegameChooser::closeEvent(QCloseEvent* event) {

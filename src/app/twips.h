@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <cmath>
 
+#include "front/chooser_design.h"
+
 // The windows are laid out in design twips; at 96 dpi a pixel is 15 twips. A window whose
 // font needs more room than the design's small font enlarges the whole layout by `scale`.
 inline constexpr double kTwipsPerPixel = 15.0;
@@ -22,4 +24,8 @@ inline void PlaceTwips(QWidget* widget, double left, double top, double width, d
   widget->setGeometry(TwipsToPixels(left, scale), TwipsToPixels(top, scale),
                       std::max(0, TwipsToPixels(width, scale)),
                       std::max(0, TwipsToPixels(height, scale)));
+}
+
+inline void PlaceTwips(QWidget* widget, const TwipsRect& place) {
+  PlaceTwips(widget, place.Left, place.Top, place.Width, place.Height);
 }

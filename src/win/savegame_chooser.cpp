@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/ui.h"
+#include "front/chooser_design.h"
 #include "front/main_window_design.h"
 #include "front/savegame_list.h"
 #include "win/shown_text.h"
@@ -11,7 +12,6 @@ namespace {
 
 constexpr int kFile1Id = 100;
 constexpr UINT_PTR kTimer1 = 1;
-constexpr double kButtonWidth = 1215, kButtonHeight = 375;
 
 }  // namespace
 
@@ -35,7 +35,8 @@ SavegameChooser::SavegameChooser(HWND owner, Ui& ui, const std::string& gameDir,
 
   SetDpi(WindowDpi(Handle()));
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE));
-  const SIZE outer = OuterSize(Pixels(4680), Pixels(3195), style, 0, dpi_);
+  const SIZE outer =
+      OuterSize(Pixels(kSavegameChooserWidth), Pixels(kSavegameChooserHeight), style, 0, dpi_);
   SetWindowPos(Handle(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
   ShowWindow(Handle(), SW_SHOW);
   // A key pressed right away moves in the list.
@@ -59,15 +60,17 @@ void SavegameChooser::SetDpi(unsigned dpi) {
   }
 }
 
+void SavegameChooser::Place(HWND control, const TwipsRect& place) const {
+  MoveWindow(control, Pixels(place.Left), Pixels(place.Top), Pixels(place.Width),
+             Pixels(place.Height), TRUE);
+}
+
 void SavegameChooser::PlaceControls(int width, int height) {
-  // The list fills the window; the buttons keep to its lower right corner.
   const double w = Twips(width), h = Twips(height);
-  const double okLeft = w - (kButtonWidth + 375), top = h - 800;
-  MoveWindow(file1_, Pixels(120), Pixels(120), Pixels(w - 375), Pixels(h - 1000), TRUE);
-  MoveWindow(cmdOk_, Pixels(okLeft), Pixels(top), Pixels(kButtonWidth), Pixels(kButtonHeight),
-             TRUE);
-  MoveWindow(cmdCancel_, Pixels(okLeft - kButtonWidth), Pixels(top), Pixels(kButtonWidth),
-             Pixels(kButtonHeight), TRUE);
+  const ChooserButtons buttons = ChooserButtonsIn(w, h);
+  Place(file1_, SavegameListIn(w, h));
+  Place(cmdOk_, buttons.Ok);
+  Place(cmdCancel_, buttons.Cancel);
 }
 
 void SavegameChooser::Ok() {
@@ -119,8 +122,8 @@ LRESULT SavegameChooser::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETMINMAXINFO: {
       // Large enough that the resize rule never gives negative sizes.
       const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE));
-      const SIZE least =
-          OuterSize(Pixels(kButtonWidth * 2 + 375 + 120), Pixels(1800), style, 0, dpi_);
+      const SIZE least = OuterSize(Pixels(kChooserLeastWidth), Pixels(kSavegameChooserLeastHeight),
+                                   style, 0, dpi_);
       reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.cx, least.cy};
       return 0;
     }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "front/chooser_design.h"
 #include "win/dpi.h"
 #include "win/own_window.h"
 
@@ -29,6 +30,7 @@ class SavegameChooser : public OwnWindow {
   int Pixels(double twips) const;
   double Twips(int pixels) const;
   void SetDpi(unsigned dpi);
+  void Place(HWND control, const TwipsRect& place) const;
   // Places the controls for an inner area of `width` by `height` pixels.
   void PlaceControls(int width, int height);
   void Choose(int row);
