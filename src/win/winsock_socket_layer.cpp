@@ -5,7 +5,6 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
-#include <chrono>
 #include <optional>
 #include <string>
 
@@ -25,8 +24,6 @@ constexpr UINT kConnectionMessages = 4096;
 // What one read takes at most; the system holds the rest, and TCP holds the peer back once
 // that is full.
 constexpr size_t kReadChunk = 256 * 1024;
-// How long closing a connection waits at most for the system to take what is queued.
-constexpr std::chrono::milliseconds kFlushTime(1000);
 
 constexpr wchar_t kWindowClass[] = L"QuibSocketEvents";
 
@@ -252,29 +249,16 @@ void WinsockSocketLayer::CloseConnectionSocket() {
 }
 
 void WinsockSocketLayer::Abort(bool flush) {
-  if (flush && state_ == State::Connected) FlushBriefly();
+  if (flush && state_ == State::Connected) FlushWithoutWaiting();
   CloseConnectionSocket();
 }
 
-void WinsockSocketLayer::FlushBriefly() {
-  const auto deadline = std::chrono::steady_clock::now() + kFlushTime;
+void WinsockSocketLayer::FlushWithoutWaiting() {
   while (BytesToWrite() > 0) {
     const int chunk = static_cast<int>(std::min<uint64_t>(BytesToWrite(), 1 << 20));
     const int sent = send(connection_, out_.data() + outFrom_, chunk, 0);
-    if (sent > 0) {
-      outFrom_ += static_cast<size_t>(sent);
-      continue;
-    }
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return;
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return;
-    fd_set writable;
-    FD_ZERO(&writable);
-    FD_SET(connection_, &writable);
-    timeval wait{static_cast<long>(left.count() / 1000000),
-                 static_cast<long>(left.count() % 1000000)};
-    if (select(0, nullptr, &writable, nullptr, &wait) <= 0) return;
+    if (sent <= 0) return;
+    outFrom_ += static_cast<size_t>(sent);
   }
 }
 

@@ -56,8 +56,9 @@ class WinsockSocketLayer : public SocketLayer {
   bool OpenConnection(uintptr_t socket, long events);
   void CloseConnectionSocket();
   void Drain();
-  // Writes what is queued, waiting a short while at most for the system to take it.
-  void FlushBriefly();
+  // Hands the system what it takes at once, as Qt's flush does: closing never waits on a peer
+  // that reads slowly, and what does not fit goes with the connection.
+  void FlushWithoutWaiting();
   void PeerEnded(int error);
 
   HWND__* window_ = nullptr;
