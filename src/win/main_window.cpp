@@ -221,12 +221,14 @@ void MainWindow::ShowMessageBox(const std::string& text, const std::string& titl
   const HWND owner = SavegameChooserWindow() ? savegameChooser_->Handle() : Handle();
   auto open = std::make_unique<OpenMessageBox>();
   OpenMessageBox* entry = open.get();
+  const auto closed = [this, entry](int) {
+    if (!entry->AfterClose) return;
+    RunOnWindowThread(std::move(entry->AfterClose));
+    entry->AfterClose = nullptr;
+  };
   open->Box = std::make_unique<NoteWindow>(owner, text, title, SystemIconOf(icon),
-                                           std::vector<std::string>{"OK"}, [this, entry](int) {
-                                             if (!entry->AfterClose) return;
-                                             RunOnWindowThread(std::move(entry->AfterClose));
-                                             entry->AfterClose = nullptr;
-                                           });
+                                           std::vector<std::string>{"OK"}, closed,
+                                           static_cast<int>(messageBoxes_.size()));
   messageBoxes_.push_back(std::move(open));
 }
 

@@ -28,7 +28,7 @@ const wchar_t* SystemIconOf(MessageIcon icon) {
 
 NoteWindow::NoteWindow(HWND owner, const std::string& text, const std::string& title,
                        const wchar_t* systemIcon, const std::vector<std::string>& buttons,
-                       std::function<void(int)> onClose)
+                       std::function<void(int)> onClose, int cascade)
     : text_(text), title_(title), iconName_(systemIcon), onClose_(std::move(onClose)) {
   Create(L"QuibNote", ShownText(title), WS_POPUP | WS_CAPTION | WS_SYSMENU, owner);
   if (!Handle()) return;
@@ -40,7 +40,8 @@ NoteWindow::NoteWindow(HWND owner, const std::string& text, const std::string& t
                                    kFirstButtonId + static_cast<int>(i)));
   }
   StackInOrder(buttons_);
-  LayOut(WindowDpi(owner ? owner : Handle()));
+  const unsigned dpi = WindowDpi(owner ? owner : Handle());
+  LayOut(dpi);
   // Over the middle of the owner.
   RECT outer = {}, over = {};
   GetWindowRect(Handle(), &outer);
@@ -48,8 +49,9 @@ NoteWindow::NoteWindow(HWND owner, const std::string& text, const std::string& t
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &over, 0);
   }
   const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-  SetWindowPos(Handle(), nullptr, (over.left + over.right - width) / 2,
-               (over.top + over.bottom - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  const int step = cascade * SystemMetricAt(SM_CYCAPTION, dpi);
+  SetWindowPos(Handle(), nullptr, (over.left + over.right - width) / 2 + step,
+               (over.top + over.bottom - height) / 2 + step, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(Handle(), SW_SHOW);
 }
 

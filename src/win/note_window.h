@@ -15,9 +15,11 @@
 class NoteWindow : public OwnWindow {
  public:
   // `systemIcon`: one of the system's icons (IDI_INFORMATION, IDI_QUESTION...), or null.
+  // `cascade`: how many boxes are open already; each sits a caption's height lower and
+  // further right than the one before, so none hides another.
   NoteWindow(HWND owner, const std::string& text, const std::string& title,
              const wchar_t* systemIcon, const std::vector<std::string>& buttons,
-             std::function<void(int button)> onClose);
+             std::function<void(int button)> onClose, int cascade = 0);
   ~NoteWindow() override;
 
   const std::string& Text() const { return text_; }

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <gmock/gmock.h>
 
+#include <set>
+
 #include "platform/path_text.h"
 #include "support/temp_dir.h"
 #include "win/main_window.h"
@@ -217,6 +219,13 @@ TEST_F(WindowTest, MessageBoxesStayOpenWithoutPilingUp) {
                                    TextsOf(box).find(L"|A&B was not found") != std::wstring::npos;
                           }),
             1);
+  std::set<std::pair<LONG, LONG>> corners;  // none hides another
+  for (HWND box : boxes) {
+    RECT place = {};
+    GetWindowRect(box, &place);
+    corners.insert({place.left, place.top});
+  }
+  EXPECT_EQ(corners.size(), boxes.size());
   EXPECT_TRUE(IsWindowEnabled(window->Handle()));  // the program goes on
 }
 
