@@ -249,17 +249,22 @@ void WinsockSocketLayer::CloseConnectionSocket() {
 }
 
 void WinsockSocketLayer::Abort(bool flush) {
-  if (flush && state_ == State::Connected) FlushWithoutWaiting();
+  // What the system takes at once goes out, as Qt's flush does: closing never waits on a
+  // peer that reads slowly, and what does not fit goes with the connection.
+  uint64_t taken = 0;
+  if (flush && state_ == State::Connected) SendQueued(taken);
   CloseConnectionSocket();
 }
 
-void WinsockSocketLayer::FlushWithoutWaiting() {
+bool WinsockSocketLayer::SendQueued(uint64_t& taken) {
   while (BytesToWrite() > 0) {
     const int chunk = static_cast<int>(std::min<uint64_t>(BytesToWrite(), 1 << 20));
     const int sent = send(connection_, out_.data() + outFrom_, chunk, 0);
-    if (sent <= 0) return;
+    if (sent <= 0) return false;
     outFrom_ += static_cast<size_t>(sent);
+    taken += static_cast<uint64_t>(sent);
   }
+  return true;
 }
 
 bool WinsockSocketLayer::IsConnected() const { return state_ == State::Connected; }
@@ -286,16 +291,10 @@ uint64_t WinsockSocketLayer::BytesToWrite() const { return out_.size() - outFrom
 void WinsockSocketLayer::Drain() {
   if (state_ != State::Connected) return;
   uint64_t written = 0;
-  while (BytesToWrite() > 0) {
-    const int chunk = static_cast<int>(std::min<uint64_t>(BytesToWrite(), 1 << 20));
-    const int sent = send(connection_, out_.data() + outFrom_, chunk, 0);
-    if (sent <= 0) {
-      const int error = WSAGetLastError();
-      if (error == WSAEWOULDBLOCK) break;  // FD_WRITE comes when there is room again
-      return PeerEnded(error);
-    }
-    outFrom_ += static_cast<size_t>(sent);
-    written += static_cast<uint64_t>(sent);
+  if (!SendQueued(written)) {
+    const int error = WSAGetLastError();
+    // On WSAEWOULDBLOCK, FD_WRITE comes when there is room again.
+    if (error != WSAEWOULDBLOCK) return PeerEnded(error);
   }
   if (outFrom_ == out_.size()) {
     out_.clear();

@@ -56,9 +56,9 @@ class WinsockSocketLayer : public SocketLayer {
   bool OpenConnection(uintptr_t socket, long events);
   void CloseConnectionSocket();
   void Drain();
-  // Hands the system what it takes at once, as Qt's flush does: closing never waits on a peer
-  // that reads slowly, and what does not fit goes with the connection.
-  void FlushWithoutWaiting();
+  // Hands the system queued bytes until all are gone (true) or it takes no more (false;
+  // WSAGetLastError says why), adding what it took to `taken`.
+  bool SendQueued(uint64_t& taken);
   void PeerEnded(int error);
 
   HWND__* window_ = nullptr;
