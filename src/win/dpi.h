@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <type_traits>
 
@@ -18,6 +20,15 @@ LOGFONTW MessageFontAt(unsigned dpi);
 int SystemMetricAt(int index, unsigned dpi);
 // The outer size of a window of `style` whose inner area is `width` by `height` at `dpi`.
 SIZE OuterSize(int width, int height, DWORD style, DWORD exStyle, unsigned dpi);
+// A length of the design in twips (1/1440 inch), enlarged by `scale`, in pixels at `dpi`; no
+// less than 0.
+inline int TwipsToPixels(double twips, unsigned dpi, double scale) {
+  return std::max(0, static_cast<int>(std::lround(twips * dpi / 1440 * scale)));
+}
+// `pixels` at `dpi` in twips of the design enlarged by `scale`.
+inline double PixelsToTwips(int pixels, unsigned dpi, double scale) {
+  return pixels * 1440.0 / dpi / scale;
+}
 // `pixels` at 96 dpi scaled to `dpi`.
 inline int ScaledPixels(int pixels, unsigned dpi) {
   return MulDiv(pixels, static_cast<int>(dpi), kBaseDpi);

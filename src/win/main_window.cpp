@@ -63,7 +63,6 @@ void MainWindow::BuildControls() {
     controls_[design.Id] =
         MakeControl(Handle(), className, ShownText(design.Text),
                     style | (design.Visible ? WS_VISIBLE : 0), ControlId(design.Id), exStyle);
-    if (design.Kind == ControlKind::Bar) widths_[design.Id] = design.Width;
   }
   // Each address box hands the focus on to the next, the last one to "Transplant!".
   for (int i = 0; i < 4; ++i) {
@@ -88,15 +87,11 @@ void MainWindow::BuildControls() {
   barBrush_.reset(CreateSolidBrush(static_cast<COLORREF>(kBarColor)));
 }
 
-int MainWindow::Pixels(double twips) const {
-  return std::max(0, static_cast<int>(std::lround(twips * dpi_ / 1440 * scale_)));
-}
+int MainWindow::Pixels(double twips) const { return TwipsToPixels(twips, dpi_, scale_); }
 
 void MainWindow::PlaceControl(const ControlDesign& design) {
-  const auto width = widths_.find(design.Id);
   SetWindowPos(ControlWindow(design.Id), nullptr, Pixels(design.Left), Pixels(design.Top),
-               Pixels(width == widths_.end() ? design.Width : width->second), Pixels(design.Height),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+               Pixels(WidthTwips(design.Id)), Pixels(design.Height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool MainWindow::AllTextsFit() const {

@@ -1,7 +1,5 @@
 #include "win/savegame_chooser.h"
 
-#include <cmath>
-
 #include "core/ui.h"
 #include "front/chooser_design.h"
 #include "front/main_window_design.h"
@@ -45,11 +43,9 @@ SavegameChooser::SavegameChooser(HWND owner, Ui& ui, const std::string& gameDir,
   SetTimer(Handle(), kTimer1, 200, nullptr);
 }
 
-int SavegameChooser::Pixels(double twips) const {
-  return static_cast<int>(std::lround(twips * dpi_ / 1440 * scale_));
-}
+int SavegameChooser::Pixels(double twips) const { return TwipsToPixels(twips, dpi_, scale_); }
 
-double SavegameChooser::Twips(int pixels) const { return pixels * 1440.0 / dpi_ / scale_; }
+double SavegameChooser::Twips(int pixels) const { return PixelsToTwips(pixels, dpi_, scale_); }
 
 void SavegameChooser::SetDpi(unsigned dpi) {
   dpi_ = dpi;
