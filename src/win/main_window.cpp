@@ -221,9 +221,12 @@ void MainWindow::ShowMessageBox(const std::string& text, const std::string& titl
     RunOnWindowThread(std::move(entry->AfterClose));
     entry->AfterClose = nullptr;
   };
+  // The first step no open box stands at.
+  while (std::any_of(messageBoxes_.begin(), messageBoxes_.end(),
+                     [entry](const auto& other) { return other->Cascade == entry->Cascade; }))
+    ++entry->Cascade;
   open->Box = std::make_unique<NoteWindow>(owner, text, title, SystemIconOf(icon),
-                                           std::vector<std::string>{"OK"}, closed,
-                                           static_cast<int>(messageBoxes_.size()));
+                                           std::vector<std::string>{"OK"}, closed, entry->Cascade);
   messageBoxes_.push_back(std::move(open));
 }
 

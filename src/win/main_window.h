@@ -81,6 +81,7 @@ class MainWindow : public OwnWindow, public MainWindowView {
   struct OpenMessageBox {
     std::unique_ptr<NoteWindow> Box;
     std::function<void()> AfterClose;
+    int Cascade = 0;  // its step down and right of the middle
   };
 
   void BuildControls();

@@ -55,10 +55,6 @@ NoteWindow::NoteWindow(HWND owner, const std::string& text, const std::string& t
   ShowWindow(Handle(), SW_SHOW);
 }
 
-NoteWindow::~NoteWindow() {
-  if (icon_) DestroyIcon(icon_);
-}
-
 void NoteWindow::LayOut(unsigned dpi) {
   dpi_ = dpi;
   LOGFONTW logFont = MessageFontAt(dpi);
@@ -68,8 +64,7 @@ void NoteWindow::LayOut(unsigned dpi) {
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   }
 
-  if (icon_) DestroyIcon(icon_);
-  icon_ = nullptr;
+  icon_.reset();
   iconSize_ = 0;
   if (iconName_) {
     iconSize_ = SystemMetricAt(SM_CXICON, dpi);
@@ -77,9 +72,11 @@ void NoteWindow::LayOut(unsigned dpi) {
     using LoadIconCall = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
     const auto load = reinterpret_cast<LoadIconCall>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown")));
-    if (!load || FAILED(load(nullptr, iconName_, iconSize_, iconSize_, &icon_))) {
-      icon_ = CopyIcon(LoadIconW(nullptr, iconName_));
+    HICON icon = nullptr;
+    if (!load || FAILED(load(nullptr, iconName_, iconSize_, iconSize_, &icon))) {
+      icon = CopyIcon(LoadIconW(nullptr, iconName_));
     }
+    icon_.reset(icon);
   }
 
   const int margin = ScaledPixels(11, dpi), gap = ScaledPixels(7, dpi);
@@ -127,8 +124,6 @@ void NoteWindow::LayOut(unsigned dpi) {
 
 void NoteWindow::Finish(int button) {
   std::function<void(int)> done = std::move(onClose_);
-  if (icon_) DestroyIcon(icon_);
-  icon_ = nullptr;
   Destroy();
   if (done) done(button);  // may delete this
 }
@@ -160,7 +155,7 @@ LRESULT NoteWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       HDC dc = BeginPaint(Handle(), &paint);
       if (icon_) {
         const int margin = ScaledPixels(11, dpi_);
-        DrawIconEx(dc, margin, margin, icon_, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, margin, margin, icon_.get(), iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
       }
       EndPaint(Handle(), &paint);
       return 0;
@@ -172,10 +167,6 @@ LRESULT NoteWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
-    case WM_DESTROY:
-      if (icon_) DestroyIcon(icon_);
-      icon_ = nullptr;
-      break;
     default:
       break;
   }

@@ -15,12 +15,11 @@
 class NoteWindow : public OwnWindow {
  public:
   // `systemIcon`: one of the system's icons (IDI_INFORMATION, IDI_QUESTION...), or null.
-  // `cascade`: how many boxes are open already; each sits a caption's height lower and
-  // further right than the one before, so none hides another.
+  // `cascade`: the box's step down and right of the middle, a caption's height each, so boxes
+  // open at once do not hide one another.
   NoteWindow(HWND owner, const std::string& text, const std::string& title,
              const wchar_t* systemIcon, const std::vector<std::string>& buttons,
              std::function<void(int button)> onClose, int cascade = 0);
-  ~NoteWindow() override;
 
   const std::string& Text() const { return text_; }
   const std::string& Title() const { return title_; }
@@ -34,7 +33,10 @@ class NoteWindow : public OwnWindow {
 
   std::string text_, title_;
   const wchar_t* iconName_;
-  HICON icon_ = nullptr;
+  struct IconDeleter {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+  };
+  std::unique_ptr<HICON__, IconDeleter> icon_;
   int iconSize_ = 0;
   unsigned dpi_ = kBaseDpi;
   HWND label_ = nullptr;
