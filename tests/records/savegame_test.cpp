@@ -47,7 +47,14 @@ TEST(ReadSavegame, KeepsExistingPluginsNewestDayFirstThenTheSavegame) {
   };
   for (const auto& c : cases) {
     Read r;
-    for (const auto& [name, days] : c.onDisk) r.game.WriteDataFile(name, "x", days);
+    for (const auto& [name, days] : c.onDisk) {
+#ifdef _WIN32
+      // Windows holds no folder named "C:"; one made under Wine leads back to its parent,
+      // and removing the test folder then walks it round until the server has no handles left.
+      if (name.starts_with("C:")) continue;
+#endif
+      r.game.WriteDataFile(name, "x", days);
+    }
     std::vector<MasterFile> masters;
     for (const auto& name : c.listed) masters.push_back({name, 1});
     ASSERT_EQ(r.Run(Savegame(masters, {NpcRecord({})})), std::nullopt);
