@@ -15,16 +15,19 @@
 #ifdef QUIB_NATPMP
 #include <natpmp.h>
 #else
-#include "core/octet_text.h"
 #include "platform/natpmp_client.h"
 #include "platform/network_facts.h"
 #endif
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include "core/octet_text.h"
 
 namespace {
 
@@ -89,9 +92,9 @@ struct NatPmpGrant {
 
 #ifdef QUIB_NATPMP
 std::string DottedAddress(const in_addr& address) {
-  char text[INET_ADDRSTRLEN] = "";
-  inet_ntop(AF_INET, &address, text, sizeof text);
-  return text;
+  std::array<uint8_t, 4> bytes;
+  std::memcpy(bytes.data(), &address, bytes.size());
+  return AddressToText(bytes);
 }
 
 // Waits for the answer of `type` to the request in flight, resending as the protocol asks,
