@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win/shown_text.h"
+#include "win/text_fit.h"
 
 namespace {
 
@@ -80,8 +81,8 @@ void NoteWindow::LayOut(unsigned dpi) {
   }
 
   const int margin = ScaledPixels(11, dpi), gap = ScaledPixels(7, dpi);
-  HDC dc = GetDC(label_);
-  HGDIOBJ old = SelectObject(dc, font_.get());
+  const ControlCanvas canvas(label_);
+  const HDC dc = canvas.Dc();
   const std::wstring text = WindowText(label_);
   RECT textRect = {0, 0, ScaledPixels(400, dpi), 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
@@ -97,8 +98,6 @@ void NoteWindow::LayOut(unsigned dpi) {
     GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
     buttonWidth = std::max<int>(buttonWidth, size.cx + 2 * margin);
   }
-  SelectObject(dc, old);
-  ReleaseDC(label_, dc);
 
   const int buttonHeight = std::max<int>(ScaledPixels(23, dpi), metrics.tmHeight + 2 * gap);
   const int textLeft = iconSize_ ? margin + iconSize_ + margin : margin;

@@ -6,26 +6,6 @@
 
 namespace {
 
-// The control's font selected into a device context of its own.
-class ControlCanvas {
- public:
-  explicit ControlCanvas(HWND control)
-      : control_(control),
-        dc_(GetDC(control)),
-        old_(SelectObject(dc_,
-                          reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)))) {}
-  ~ControlCanvas() {
-    SelectObject(dc_, old_);
-    ReleaseDC(control_, dc_);
-  }
-  HDC Dc() const { return dc_; }
-
- private:
-  HWND control_;
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 SIZE LineSize(HDC dc, const std::wstring& text) {
   SIZE size = {};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
