@@ -1,6 +1,6 @@
 #include "app/address_box.h"
 
-#include "core/leading_number.h"
+#include "core/octet_text.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -15,16 +15,11 @@ void AddressBox::SetSuccessor(QWidget* next) { successor_ = next; }
 void AddressBox::SetEnterMovesFocus(bool enabled) { enterMovesFocus_ = enabled; }
 
 void AddressBox::OnTextChanged(const QString& text) {
-  QString canonical = QString::fromStdString(NumberText(ReadLeadingNumber(text.toStdString())));
-  if (canonical != text) {
-    setText(canonical);  // runs this handler again for the new text
-    return;
-  }
-  setCursorPosition(static_cast<int>(text.size()));
-  if (text.size() == 4) {
-    setText(text.left(3));
-    if (successor_) successor_->setFocus(Qt::TabFocusReason);
-  }
+  const TypedOctet shown = AfterTyping(text.toStdString());
+  const QString shownText = QString::fromStdString(shown.Text);
+  if (shownText != text) setText(shownText);  // runs this handler again, which changes nothing
+  setCursorPosition(static_cast<int>(shownText.size()));
+  if (shown.MovesOn && successor_) successor_->setFocus(Qt::TabFocusReason);
 }
 
 void AddressBox::focusInEvent(QFocusEvent* event) {

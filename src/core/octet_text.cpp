@@ -17,6 +17,13 @@ std::string NumberText(double value) {
   return std::string(buffer, end);
 }
 
+TypedOctet AfterTyping(std::string_view typed) {
+  std::string text = NumberText(ReadLeadingNumber(typed));
+  const bool full = text.size() == 4;
+  if (full) text.resize(3);
+  return {text, full};
+}
+
 std::string ClampedOctetText(std::string_view text) {
   double v = ReadLeadingNumber(text);
   if (v > 255 || v < -0.5) return "0";

@@ -9,6 +9,13 @@
 
 // The shortest decimal text of a number, without leading blanks or zeros ("0.5", "-3", "19").
 std::string NumberText(double value);
+// What a box shows once `typed` is in it: the number's shortest text, cut to three characters
+// when it has a fourth, which also moves the focus on to the next box.
+struct TypedOctet {
+  std::string Text;
+  bool MovesOn;
+};
+TypedOctet AfterTyping(std::string_view typed);
 // The text a box keeps on leaving it: the nearest whole number (halves to even) for values
 // up to 255, "0" above that and below -0.5.
 std::string ClampedOctetText(std::string_view text);

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <string>
 
-#include "core/leading_number.h"
 #include "core/octet_text.h"
 #include "platform/win/wide_text.h"
 #include "win/own_window.h"
@@ -25,15 +24,13 @@ void AddressBox::OnChange() {
   // Setting the text from here reports a change again; the loop below finishes the work.
   if (changing_) return;
   changing_ = true;
-  std::string text = Utf8FromWide(WindowText(edit_));
-  const std::string canonical = NumberText(ReadLeadingNumber(text));
-  if (canonical != text) SetText(text = canonical);
-  const bool full = text.size() == 4;
-  if (full) SetText(text.substr(0, 3));
+  const std::string text = Utf8FromWide(WindowText(edit_));
+  const TypedOctet shown = AfterTyping(text);
+  if (shown.Text != text) SetText(shown.Text);
   const int end = GetWindowTextLengthW(edit_);
   SendMessageW(edit_, EM_SETSEL, end, end);
   changing_ = false;
-  if (full) SetFocus(successor_);
+  if (shown.MovesOn) SetFocus(successor_);
 }
 
 LRESULT CALLBACK AddressBox::Subclass(HWND, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
