@@ -24,6 +24,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <string>
 
 namespace socket_calls {
 
@@ -81,14 +83,28 @@ inline bool Await(Descriptor fd, short events, Clock::time_point deadline) {
   }
 }
 
-// The socket address of `address` (network byte order: byte 0 is the first number of the
-// dotted form) and `port`.
-inline sockaddr_in IPv4Endpoint(const std::array<uint8_t, 4>& address, uint16_t port) {
+// The address a dotted IPv4 text ("192.168.1.100") names; nothing for any other text (a name
+// is not looked up).
+inline std::optional<in_addr> ParseIPv4(const std::string& text) {
+  in_addr address{};
+  if (inet_pton(AF_INET, text.c_str(), &address) != 1) return std::nullopt;
+  return address;
+}
+
+inline sockaddr_in IPv4Endpoint(in_addr address, uint16_t port) {
   sockaddr_in endpoint{};
   endpoint.sin_family = AF_INET;
   endpoint.sin_port = htons(port);
-  std::memcpy(&endpoint.sin_addr.s_addr, address.data(), 4);
+  endpoint.sin_addr = address;
   return endpoint;
+}
+
+// The socket address of `address` (network byte order: byte 0 is the first number of the
+// dotted form) and `port`.
+inline sockaddr_in IPv4Endpoint(const std::array<uint8_t, 4>& address, uint16_t port) {
+  in_addr bytes{};
+  std::memcpy(&bytes.s_addr, address.data(), 4);
+  return IPv4Endpoint(bytes, port);
 }
 
 class Socket {

@@ -59,8 +59,7 @@ std::optional<Url> ParseUrl(std::string_view url) {
 // thread of its own that is left to finish by itself: a machine with a route but no working
 // name service must not hold the caller past the deadline.
 std::optional<in_addr> ResolveIPv4(const std::string& host, Clock::time_point deadline) {
-  in_addr literal{};
-  if (inet_pton(AF_INET, host.c_str(), &literal) == 1) return literal;
+  if (const std::optional<in_addr> literal = ParseIPv4(host)) return literal;
   struct Lookup {
     std::mutex Mutex;
     std::condition_variable Done;
@@ -96,10 +95,7 @@ std::optional<size_t> BodyStart(std::string_view reply) {
 }
 
 bool Connect(const Socket& socket, in_addr address, uint16_t port, Clock::time_point deadline) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr = address;
+  const sockaddr_in to = IPv4Endpoint(address, port);
   if (connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return true;
   if (LastError() != kInProgress || !Await(socket.Fd(), POLLOUT, deadline)) return false;
   int error = 0;

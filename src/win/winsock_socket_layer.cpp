@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/octet_text.h"
+#include "platform/socket_calls.h"
 #include "platform/sockets.h"
 #include "platform/win/wide_text.h"
 #include "platform/win/winsock.h"
@@ -27,19 +28,8 @@ constexpr size_t kReadChunk = 256 * 1024;
 
 constexpr wchar_t kWindowClass[] = L"QuibSocketEvents";
 
-std::optional<in_addr> ParseIPv4(const std::string& text) {
-  in_addr address{};
-  if (inet_pton(AF_INET, text.c_str(), &address) != 1) return std::nullopt;
-  return address;
-}
-
-sockaddr_in SocketAddress(in_addr address, uint16_t port) {
-  sockaddr_in result{};
-  result.sin_family = AF_INET;
-  result.sin_addr = address;
-  result.sin_port = htons(port);
-  return result;
-}
+using socket_calls::IPv4Endpoint;
+using socket_calls::ParseIPv4;
 
 void CloseSocket(SOCKET socket) {
   if (socket != INVALID_SOCKET) closesocket(socket);
@@ -125,7 +115,7 @@ bool WinsockSocketLayer::Listen(const std::string& localAddress, uint16_t port) 
     return false;
   }
   const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  const sockaddr_in bound = SocketAddress(address, port);
+  const sockaddr_in bound = IPv4Endpoint(address, port);
   if (socket == INVALID_SOCKET ||
       bind(socket, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 ||
       listen(socket, SOMAXCONN) != 0 ||
@@ -217,7 +207,7 @@ bool WinsockSocketLayer::Dial(const std::string& host, uint16_t port) {
     return false;
   }
   state_ = State::Connecting;
-  const sockaddr_in peer = SocketAddress(*address, port);
+  const sockaddr_in peer = IPv4Endpoint(*address, port);
   if (connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0 &&
       WSAGetLastError() != WSAEWOULDBLOCK) {
     CloseConnectionSocket();

@@ -28,7 +28,7 @@ struct FakeGateway {
     bind(Sockets[Gateway].Fd(), reinterpret_cast<sockaddr*>(&at), size);
     getsockname(Sockets[Gateway].Fd(), reinterpret_cast<sockaddr*>(&at), &size);
     Address.Port = ntohs(at.sin_port);
-    at = IPv4Endpoint({127, 0, 0, 2}, Address.Port);
+    at = IPv4Endpoint(std::array<uint8_t, 4>{127, 0, 0, 2}, Address.Port);
     bind(Sockets[OtherAddress].Fd(), reinterpret_cast<sockaddr*>(&at), size);
   }
   // The next request (empty after 5 s without one), from the Client it notes.
